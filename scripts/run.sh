@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Vostrelle.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+if [ -x build/src/app/vostrelle ]; then
+  exec build/src/app/vostrelle
+fi
+echo "run: the core is built; the program's window is not part of this build yet." >&2

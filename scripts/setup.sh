@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running Vostrelle need.
+# Safe to run again: it asks apt only for what is missing, and updates the package
+# lists at most once per run.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # libraries
+  qt6-base-dev qt6-qpa-plugins libxcb1-dev libxkbcommon-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # running: a Japanese font
+  fonts-ipafont-gothic
+  # tests: virtual display, input, namespaces, screenshots, fuzzing
+  xvfb xauth xdotool x11-utils iproute2 imagemagick trayer procps
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=
+if [ "$(id -u)" != 0 ]; then
+  SUDO=sudo
+fi
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
