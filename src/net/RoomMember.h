@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Ipv4.h"
+
+namespace vostrelle {
+
+struct RoomMember {
+  std::uint32_t MissCount = 0;  // ticks since the last datagram from this member
+  std::string HostName;         // cache; empty until first asked
+  std::string Name;             // as last received (CP932)
+  Ipv4 Address = 0;             // source address, unique within one table
+};
+
+}  // namespace vostrelle

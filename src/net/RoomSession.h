@@ -1,0 +1,104 @@
+#pragma once
+// One room the user is in, or is about to enter: its member table, its liveness
+// polling and the protocol of its packets.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ChatSocket.h"
+#include "RoomMember.h"
+#include "RoomObserver.h"
+#include "platform/NetInterfaces.h"
+#include "store/ConnectSetting.h"
+
+namespace vostrelle {
+
+class UserInterface;
+
+class RoomSession {
+ public:
+  // Make: copies Name, RoomName, RealName and AutoConnect, the destination from
+  // ConnectTo and the mask from NetMask. socket and ui are not owned.
+  RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui);
+  ~RoomSession();  // raises OnSessionDestroyed to each observer
+  RoomSession(const RoomSession&) = delete;
+  RoomSession& operator=(const RoomSession&) = delete;
+
+  void Attach(RoomObserver* observer);
+
+  bool Join();
+  void Leave();
+  bool SendMessage(const std::string& text);
+  void EnterLine(const std::string& text);
+  bool Rename(const std::string& newName);
+  void RenameByDialog();
+  void RequestInformation(int member);
+  bool OfferFile(int member, const std::string& id, const std::string& fileName,
+                 std::uint32_t size, std::uint32_t port);
+  void RequestFileSend(int member, const std::string& path);
+  void Tick();  // LivenessTick
+  void Receive(const FieldMap& fields, Ipv4 source);
+
+  int FindMember(Ipv4 address) const;
+  int AddMember(const std::string& name, Ipv4 address);
+  void RemoveMember(int member, int reason);
+  const std::string& HostName(int member);
+  bool SameRoom(const RoomSession& other) const;
+  std::string RoomDisplayName() const;
+
+  bool SendToAddress(const std::string& command, FieldMap& fields, Ipv4 address);
+  bool SendToMembers(const std::string& command, FieldMap& fields);
+
+  bool IsJoined() const { return joined_; }
+  Ipv4 LocalAddress() const { return localAddress_; }
+  void SetLocalAddress(Ipv4 address) { localAddress_ = address; }
+  Ipv4 ConnectTo() const { return connectTo_; }
+  Ipv4 NetMask() const { return netMask_; }
+  const std::string& Name() const { return name_; }
+  const std::string& RealName() const { return realName_; }
+  const std::string& RoomName() const { return roomName_; }
+  bool AutoConnect() const { return autoConnect_; }
+  int MemberCount() const { return static_cast<int>(members_.size()); }
+  // nullptr for an index outside the table.
+  const RoomMember* Member(int index) const;
+  // True when (sender AND NetMask) = (ConnectTo AND NetMask).
+  bool ContainsAddress(Ipv4 sender) const;
+
+ private:
+  bool Prepare(const std::string& command, FieldMap& fields) const;
+  template <typename F>
+  void Notify(F&& call);
+
+  std::vector<RoomObserver*> observers_;
+  Ipv4 localAddress_ = 0;
+  bool joined_ = false;
+  Ipv4 connectTo_ = 0;
+  Ipv4 netMask_ = 0;
+  std::string name_;
+  std::string realName_;
+  std::string roomName_;
+  bool autoConnect_ = false;
+  std::vector<std::unique_ptr<RoomMember>> members_;
+  ChatSocket* socket_;
+  UserInterface* ui_;
+};
+
+// The display form of a room name: the name, or "(Default)" when it is empty.
+std::string RoomDisplayName(const std::string& roomName);
+
+// The local interfaces usable for rooms: up, broadcast, not loopback, a real address
+// and a mask that is neither 0.0.0.0 nor 255.255.255.255, in query order.
+bool QueryLocalInterfaces(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable);
+
+// The first usable interface whose network equals (ConnectTo AND NetMask) of the
+// setting; -1 when none.
+int ChooseInterface(const ConnectSetting& setting, const std::vector<InterfaceInfo>& interfaces,
+                    const std::vector<int>& usable);
+
+// The receive-path choice: nullptr for the user's own datagram (the sender is the local
+// address of a joined session) and when no joined session matches network and room.
+RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sessions,
+                           const FieldMap& fields, Ipv4 sender);
+
+}  // namespace vostrelle

@@ -1,0 +1,46 @@
+#include "FileSystem.h"
+
+#include <sys/stat.h>
+
+#include "Cp932.h"
+
+namespace vostrelle {
+
+bool ToNativePath(std::string_view cp932, std::string& native) {
+  return Cp932ToUtf8Exact(cp932, native);
+}
+
+bool FromNativePath(std::string_view native, std::string& cp932) {
+  return Utf8ToCp932Exact(native, cp932);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  if (!out.empty() && out.back() != '/' && !EndsWithSingleByte(out, '\\')) out += '/';
+  out += name;
+  return out;
+}
+
+namespace {
+bool Stat(std::string_view cp932, struct stat& st) {
+  std::string native;
+  return ToNativePath(cp932, native) && !native.empty() && ::stat(native.c_str(), &st) == 0;
+}
+}  // namespace
+
+bool PathExists(std::string_view cp932) {
+  struct stat st;
+  return Stat(cp932, st);
+}
+
+bool IsDirectory(std::string_view cp932) {
+  struct stat st;
+  return Stat(cp932, st) && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectory(std::string_view cp932) {
+  std::string native;
+  return ToNativePath(cp932, native) && !native.empty() && ::mkdir(native.c_str(), 0777) == 0;
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,26 @@
+#pragma once
+// The file-system edge: paths are CP932 texts inside the program and UTF-8 file names
+// on disk. A path with no counterpart on the other side is an error, never a silently
+// mangled name.
+
+#include <string>
+#include <string_view>
+
+namespace vostrelle {
+
+// CP932 path -> native (UTF-8) path. False when a byte sequence has no UTF-8 form.
+bool ToNativePath(std::string_view cp932, std::string& native);
+// Native path -> CP932 path. False when a character has no CP932 form.
+bool FromNativePath(std::string_view native, std::string& cp932);
+
+// Joins like _makepath on this system: a '/' between the parts unless the first is
+// empty or already ends in '/' (or in a single-byte '\').
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Queries on CP932 paths; false also when the path cannot be converted.
+bool PathExists(std::string_view cp932);
+bool IsDirectory(std::string_view cp932);
+// One level, like CreateDirectoryA: false when it exists or cannot be made.
+bool MakeDirectory(std::string_view cp932);
+
+}  // namespace vostrelle
