@@ -53,6 +53,10 @@ struct Row {
   const char* utf8;
 };
 
+void PrintTo(const Row& r, std::ostream* os) {
+  for (const char* p = r.cp932; *p; ++p) *os << std::hex << (static_cast<unsigned>(*p) & 0xFF) << ' ';
+}
+
 class Cp932Table : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Cp932Table, DecodesAndEncodesLikeWindows) {
@@ -72,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"\xFA\x40", "ⅰ"},             // IBM extension
                       Row{"\xB1", "ｱ"}, Row{"\x80", "\xC2\x80"},
                       Row{"\xA0", "\xEF\xA3\xB0"}, Row{"\xFD", "\xEF\xA3\xB1"},
-                      Row{"\xFE", "\xEF\xA3\xB2"}, Row{"\xFF", "\xEF\xA3\xB3"}));
+                      Row{"\xFE", "\xEF\xA3\xB2"}, Row{"\xFF", "\xEF\xA3\xB3"}),
+    [](const auto& info) { return "row" + std::to_string(info.index); });
 
 TEST(Cp932Convert, InputMethodVariantsMapToWindowsBytes) {
   // Linux input methods produce the JIS forms of these characters.
