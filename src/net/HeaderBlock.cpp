@@ -10,8 +10,8 @@ namespace vostrelle {
 namespace {
 
 constexpr std::array<std::string_view, 13> kRank = {
-    "Command", "Response", "Cause", "FileName", "Room", "ID", "Port", "FileSize",
-    "Version", "Name",     "RealName", "Message", "",
+    "Command",  "Response", "Cause", "FileName", "Room",    "ID", "Port",
+    "FileSize", "Version",  "Name",  "RealName", "Message", "",
 };
 
 std::size_t RankOf(const std::string& name) {
@@ -48,7 +48,8 @@ bool HeaderBlock::Parse(std::string_view text, FieldMap& fields) {
     }
     const std::size_t colon = FindMultibyte(line, ": ");
     if (colon == std::string_view::npos) return false;
-    fields.insert_or_assign(std::string(line.substr(0, colon)), std::string(line.substr(colon + 2)));
+    fields.insert_or_assign(std::string(line.substr(0, colon)),
+                            std::string(line.substr(colon + 2)));
   }
 }
 

@@ -4,23 +4,23 @@
 namespace vostrelle::cmd {
 
 // The framework's own commands.
-constexpr int kFileNew = 57600;       // rebuild the document
-constexpr int kAppAbout = 57664;      // version information
+constexpr int kFileNew = 57600;   // rebuild the document
+constexpr int kAppAbout = 57664;  // version information
 constexpr int kAppExit = 57665;
 constexpr int kNextPane = 57680;
 constexpr int kPrevPane = 57681;
 constexpr int kViewStatusBar = 59393;
 
 // The program's commands.
-constexpr int kRename = 32771;                 // 名前変更
-constexpr int kMinimize = 32772;               // Ctrl+M
-constexpr int kEditConnects = 32773;           // 接続先設定
-constexpr int kOptions = 32775;                // オプション設定
-constexpr int kTrayAnimationTimer = 32776;     // the frame's 200 ms timer id
-constexpr int kNewConnection = 32780;          // 新規に接続を作成
-constexpr int kLeaveRoom = 32781;              // 現在の部屋から退出
-constexpr int kMemberInformation = 32782;      // 情報取得
-constexpr int kChangeSettingsFolder = 32784;   // 設定保存フォルダの変更
+constexpr int kRename = 32771;                // 名前変更
+constexpr int kMinimize = 32772;              // Ctrl+M
+constexpr int kEditConnects = 32773;          // 接続先設定
+constexpr int kOptions = 32775;               // オプション設定
+constexpr int kTrayAnimationTimer = 32776;    // the frame's 200 ms timer id
+constexpr int kNewConnection = 32780;         // 新規に接続を作成
+constexpr int kLeaveRoom = 32781;             // 現在の部屋から退出
+constexpr int kMemberInformation = 32782;     // 情報取得
+constexpr int kChangeSettingsFolder = 32784;  // 設定保存フォルダの変更
 
 // Sent by the document to the main window.
 constexpr int kSettingsChanged = 33000;  // 設定変更の通知

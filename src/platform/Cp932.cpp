@@ -46,23 +46,45 @@ namespace {
 // private-use points U+F8F0-U+F8F3; they are handled here by hand.
 bool ExtraByteToCodePoint(unsigned char b, char32_t& cp) {
   switch (b) {
-    case 0x80: cp = 0x0080; return true;
-    case 0xA0: cp = 0xF8F0; return true;
-    case 0xFD: cp = 0xF8F1; return true;
-    case 0xFE: cp = 0xF8F2; return true;
-    case 0xFF: cp = 0xF8F3; return true;
-    default: return false;
+    case 0x80:
+      cp = 0x0080;
+      return true;
+    case 0xA0:
+      cp = 0xF8F0;
+      return true;
+    case 0xFD:
+      cp = 0xF8F1;
+      return true;
+    case 0xFE:
+      cp = 0xF8F2;
+      return true;
+    case 0xFF:
+      cp = 0xF8F3;
+      return true;
+    default:
+      return false;
   }
 }
 
 bool CodePointToExtraByte(char32_t cp, unsigned char& b) {
   switch (cp) {
-    case 0x0080: b = 0x80; return true;
-    case 0xF8F0: b = 0xA0; return true;
-    case 0xF8F1: b = 0xFD; return true;
-    case 0xF8F2: b = 0xFE; return true;
-    case 0xF8F3: b = 0xFF; return true;
-    default: return false;
+    case 0x0080:
+      b = 0x80;
+      return true;
+    case 0xF8F0:
+      b = 0xA0;
+      return true;
+    case 0xF8F1:
+      b = 0xFD;
+      return true;
+    case 0xF8F2:
+      b = 0xFE;
+      return true;
+    case 0xF8F3:
+      b = 0xFF;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -89,11 +111,24 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t pos, char32_t& cp) {
   const auto b0 = static_cast<unsigned char>(s[pos]);
   std::size_t len;
   char32_t min;
-  if (b0 < 0x80) { cp = b0; return 1; }
-  if ((b0 & 0xE0) == 0xC0) { len = 2; cp = b0 & 0x1F; min = 0x80; }
-  else if ((b0 & 0xF0) == 0xE0) { len = 3; cp = b0 & 0x0F; min = 0x800; }
-  else if ((b0 & 0xF8) == 0xF0) { len = 4; cp = b0 & 0x07; min = 0x10000; }
-  else return 0;
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b0 & 0x1F;
+    min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b0 & 0x0F;
+    min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b0 & 0x07;
+    min = 0x10000;
+  } else
+    return 0;
   if (pos + len > s.size()) return 0;
   for (std::size_t i = 1; i < len; ++i) {
     const auto b = static_cast<unsigned char>(s[pos + i]);

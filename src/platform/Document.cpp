@@ -8,7 +8,9 @@ void CDocument::AddView(CView* view) {
   if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
 }
 
-void CDocument::RemoveView(CView* view) { std::erase(views_, view); }
+void CDocument::RemoveView(CView* view) {
+  std::erase(views_, view);
+}
 
 void CDocument::UpdateAllViews(CView* sender, long hint, HintObject* object) {
   // A view may close itself (and leave the list) while it handles a hint, so work on a

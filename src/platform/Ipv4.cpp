@@ -5,7 +5,9 @@
 
 namespace vostrelle {
 
-Ipv4 InetAddr(const std::string& text) { return inet_addr(text.c_str()); }
+Ipv4 InetAddr(const std::string& text) {
+  return inet_addr(text.c_str());
+}
 
 std::string InetNtoa(Ipv4 address) {
   char buf[INET_ADDRSTRLEN];

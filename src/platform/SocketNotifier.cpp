@@ -7,9 +7,13 @@
 
 namespace vostrelle {
 
-void PollLoop::Watch(int fd, std::function<void()> onReadable) { handlers_[fd] = std::move(onReadable); }
+void PollLoop::Watch(int fd, std::function<void()> onReadable) {
+  handlers_[fd] = std::move(onReadable);
+}
 
-void PollLoop::Unwatch(int fd) { handlers_.erase(fd); }
+void PollLoop::Unwatch(int fd) {
+  handlers_.erase(fd);
+}
 
 int PollLoop::RunOnce(int timeoutMs) {
   std::vector<pollfd> fds;

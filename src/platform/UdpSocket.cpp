@@ -9,7 +9,9 @@
 
 namespace vostrelle {
 
-UdpSocket::~UdpSocket() { Close(); }
+UdpSocket::~UdpSocket() {
+  Close();
+}
 
 bool UdpSocket::Open(std::uint16_t port, bool broadcast, Ipv4 bindAddress) {
   Close();

@@ -1,6 +1,6 @@
-#include "platform/Cp932.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Cp932.h"
 
 using namespace vostrelle;
 
@@ -54,7 +54,8 @@ struct Row {
 };
 
 void PrintTo(const Row& r, std::ostream* os) {
-  for (const char* p = r.cp932; *p; ++p) *os << std::hex << (static_cast<unsigned>(*p) & 0xFF) << ' ';
+  for (const char* p = r.cp932; *p; ++p)
+    *os << std::hex << (static_cast<unsigned>(*p) & 0xFF) << ' ';
 }
 
 class Cp932Table : public ::testing::TestWithParam<Row> {};
@@ -74,9 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"\x81\x60", "\xEF\xBD\x9E"},  // U+FF5E fullwidth tilde
                       Row{"\x87\x40", "①"},             // NEC extension
                       Row{"\xFA\x40", "ⅰ"},             // IBM extension
-                      Row{"\xB1", "ｱ"}, Row{"\x80", "\xC2\x80"},
-                      Row{"\xA0", "\xEF\xA3\xB0"}, Row{"\xFD", "\xEF\xA3\xB1"},
-                      Row{"\xFE", "\xEF\xA3\xB2"}, Row{"\xFF", "\xEF\xA3\xB3"}),
+                      Row{"\xB1", "ｱ"}, Row{"\x80", "\xC2\x80"}, Row{"\xA0", "\xEF\xA3\xB0"},
+                      Row{"\xFD", "\xEF\xA3\xB1"}, Row{"\xFE", "\xEF\xA3\xB2"},
+                      Row{"\xFF", "\xEF\xA3\xB3"}),
     [](const auto& info) { return "row" + std::to_string(info.index); });
 
 TEST(Cp932Convert, InputMethodVariantsMapToWindowsBytes) {
@@ -97,7 +98,10 @@ TEST(Cp932Convert, InvalidBytesBecomeReplacementCharacters) {
 
 TEST(Cp932Convert, UnmappableCharactersBecomeQuestionMarks) {
   bool lossless = true;
-  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80" "b", &lossless), "a?b");  // an emoji
+  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80"
+                        "b",
+                        &lossless),
+            "a?b");  // an emoji
   EXPECT_FALSE(lossless);
   EXPECT_EQ(Utf8ToCp932("\xFF\xFE", &lossless), "??");  // not UTF-8 at all
   EXPECT_FALSE(lossless);

@@ -1,6 +1,6 @@
-#include "platform/Document.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Document.h"
 
 using namespace vostrelle;
 

@@ -1,7 +1,7 @@
-#include "platform/Ipv4.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+
+#include "platform/Ipv4.h"
 
 using namespace vostrelle;
 

@@ -1,9 +1,8 @@
-#include "platform/UdpSocket.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include "platform/SocketNotifier.h"
+#include "platform/UdpSocket.h"
 
 using namespace vostrelle;
 
