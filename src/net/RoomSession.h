@@ -34,8 +34,8 @@ class RoomSession {
   bool Rename(const std::string& newName);
   void RenameByDialog();
   void RequestInformation(int member);
-  bool OfferFile(int member, const std::string& id, const std::string& fileName,
-                 std::uint32_t size, std::uint32_t port);
+  bool OfferFile(int member, const std::string& id, const std::string& fileName, std::uint32_t size,
+                 std::uint32_t port);
   void RequestFileSend(int member, const std::string& path);
   void Tick();  // LivenessTick
   void Receive(const FieldMap& fields, Ipv4 source);
@@ -86,6 +86,10 @@ class RoomSession {
 
 // The display form of a room name: the name, or "(Default)" when it is empty.
 std::string RoomDisplayName(const std::string& roomName);
+
+// The usability rule alone: up, broadcast, not loopback, a real address and a mask
+// that is neither 0.0.0.0 nor 255.255.255.255.
+bool IsUsableInterface(const InterfaceInfo& info);
 
 // The local interfaces usable for rooms: up, broadcast, not loopback, a real address
 // and a mask that is neither 0.0.0.0 nor 255.255.255.255, in query order.

@@ -1,0 +1,363 @@
+#include "RoomSession.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/UserInterface.h"
+#include "platform/Version.h"
+
+namespace vostrelle {
+
+namespace {
+
+// Base-10 unsigned conversion: leading blanks skipped, stops at the first non-digit, no
+// digits gives 0. Values beyond 32 bits saturate instead of wrapping, so an oversized
+// size is never mistaken for a small one.
+std::uint32_t ToUint32(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  std::uint64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    if (value > std::numeric_limits<std::uint32_t>::max())
+      return std::numeric_limits<std::uint32_t>::max();
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::string VersionText() {
+  std::string version;
+  GetVersionStrings(&version, nullptr);
+  return version;
+}
+
+const std::string* Find(const FieldMap& fields, const char* name) {
+  auto it = fields.find(name);
+  return it == fields.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+RoomSession::RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui)
+    : connectTo_(InetAddr(setting.ConnectTo)),
+      netMask_(InetAddr(setting.NetMask)),
+      name_(setting.Name),
+      realName_(setting.RealName),
+      roomName_(setting.RoomName),
+      autoConnect_(setting.AutoConnect),
+      socket_(socket),
+      ui_(ui) {}
+
+RoomSession::~RoomSession() {
+  Notify([this](RoomObserver* o) { o->OnSessionDestroyed(this); });
+  members_.clear();
+  observers_.clear();
+}
+
+template <typename F>
+void RoomSession::Notify(F&& call) {
+  // By index: an observer may attach another one while being notified.
+  for (std::size_t i = 0; i < observers_.size(); ++i) {
+    RoomObserver* observer = observers_[i];
+    observer->SetSession(this);
+    call(observer);
+  }
+}
+
+void RoomSession::Attach(RoomObserver* observer) {
+  if (!observer) return;
+  observers_.push_back(observer);
+  observer->SetSession(this);
+  observer->OnAttached(this);
+}
+
+bool RoomSession::Prepare(const std::string& command, FieldMap& fields) const {
+  const int cls = ProtocolTable::Instance().ClassOf(command);
+  if (cls == kClassNone) return false;
+  fields["Command"] = command;
+  fields["Room"] = roomName_;
+  if ((cls == kClassMembership && command == "Join") || cls == kClassChat) {
+    fields["Name"] = name_;
+  } else if (cls == kClassRequest && command == "Information") {
+    fields["Name"] = name_;
+    fields["RealName"] = realName_;
+    fields["Version"] = VersionText();
+  }
+  return true;
+}
+
+bool RoomSession::SendToAddress(const std::string& command, FieldMap& fields, Ipv4 address) {
+  if (!socket_ || !Prepare(command, fields)) return false;
+  return socket_->SendPacket(fields, address, false);
+}
+
+bool RoomSession::SendToMembers(const std::string& command, FieldMap& fields) {
+  if (!socket_ || !Prepare(command, fields)) return false;
+  bool sent = false;
+  for (const auto& member : members_) {
+    if (member->Address == localAddress_) continue;
+    // Built once; the same bytes go to every member.
+    if (socket_->SendPacket(fields, member->Address, sent)) sent = true;
+  }
+  return sent;
+}
+
+bool RoomSession::Join() {
+  if (joined_) return true;
+  FieldMap fields;
+  if (!SendToAddress("Join", fields, connectTo_)) return false;
+  joined_ = true;
+  auto self = std::make_unique<RoomMember>();
+  self->Name = name_;
+  self->Address = localAddress_;
+  members_.push_back(std::move(self));
+  Notify([this](RoomObserver* o) { o->OnJoined(this); });
+  return true;
+}
+
+void RoomSession::Leave() {
+  if (!joined_) return;
+  Notify([this](RoomObserver* o) { o->OnLeaving(this); });
+  FieldMap fields;
+  SendToMembers("Part", fields);
+  members_.clear();
+  joined_ = false;
+}
+
+bool RoomSession::SendMessage(const std::string& text) {
+  FieldMap fields;
+  fields["Message"] = text;
+  return SendToMembers("Message", fields);
+}
+
+void RoomSession::EnterLine(const std::string& text) {
+  const std::string name = name_;
+  Notify([&](RoomObserver* o) { o->OnLineEntered(this, 0, name, text); });
+}
+
+bool RoomSession::Rename(const std::string& newName) {
+  const std::string oldName = name_;
+  name_ = newName;
+  const int self = FindMember(localAddress_);
+  if (self >= 0) {
+    members_[static_cast<std::size_t>(self)]->Name = newName;
+    Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, self, oldName, newName); });
+  }
+  FieldMap fields;
+  return SendToMembers("Notice", fields);
+}
+
+void RoomSession::RenameByDialog() {
+  if (!ui_) return;
+  std::string name = name_;
+  if (ui_->AskName(name)) Rename(name);
+}
+
+void RoomSession::RequestInformation(int member) {
+  const RoomMember* record = Member(member);
+  if (!record) return;
+  if (record->Address == localAddress_) {
+    const std::string name = name_, realName = realName_, version = VersionText();
+    Notify([&](RoomObserver* o) { o->OnInformation(this, name, realName, version); });
+    return;
+  }
+  FieldMap fields;
+  SendToAddress("ReqInformation", fields, record->Address);
+}
+
+bool RoomSession::OfferFile(int member, const std::string& id, const std::string& fileName,
+                            std::uint32_t size, std::uint32_t port) {
+  const RoomMember* record = Member(member);
+  if (!record) return false;
+  FieldMap fields;
+  fields["FileName"] = fileName;
+  fields["FileSize"] = std::to_string(size);
+  fields["Port"] = std::to_string(port);
+  fields["ID"] = id;
+  return SendToAddress("File", fields, record->Address);
+}
+
+void RoomSession::RequestFileSend(int member, const std::string& path) {
+  const RoomMember* record = Member(member);
+  if (!record || record->Address == localAddress_) return;
+  Notify([&](RoomObserver* o) { o->OnSendFileRequest(this, member, path); });
+}
+
+void RoomSession::Tick() {
+  for (int i = MemberCount() - 1; i >= 0; --i) {
+    RoomMember& member = *members_[static_cast<std::size_t>(i)];
+    if (member.Address == localAddress_) continue;
+    ++member.MissCount;
+    if (member.MissCount == 4) {
+      FieldMap fields;
+      SendToAddress("ReqNotice", fields, member.Address);
+    } else if (member.MissCount >= 6) {
+      RemoveMember(i, kRemovalDropped);
+    }
+  }
+}
+
+void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
+  // The user's own record must never be removed or renamed by a packet, whoever
+  // hands one in with the local address as its source.
+  if (source == localAddress_) return;
+  if (!ProtocolTable::Instance().WithinLimits(fields)) return;
+  const std::string* command = Find(fields, "Command");
+  if (!command) return;
+
+  int index = FindMember(source);
+  if (index >= 0) members_[static_cast<std::size_t>(index)]->MissCount = 0;
+
+  const std::string* name = Find(fields, "Name");
+  switch (ProtocolTable::Instance().ClassOf(*command)) {
+    case kClassMembership:
+      if (*command == "Join") {
+        if (!name) return;
+        if (index >= 0) RemoveMember(index, kRemovalLeft);
+        AddMember(*name, source);
+        FieldMap reply;
+        SendToAddress("Notice", reply, source);
+      } else if (index >= 0) {
+        RemoveMember(index, kRemovalLeft);
+      }
+      break;
+    case kClassChat: {
+      if (!name) return;
+      if (index < 0) {
+        index = AddMember(*name, source);
+      } else if (members_[static_cast<std::size_t>(index)]->Name != *name) {
+        const std::string oldName = members_[static_cast<std::size_t>(index)]->Name;
+        members_[static_cast<std::size_t>(index)]->Name = *name;
+        Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, index, oldName, *name); });
+      }
+      const std::string* message = Find(fields, "Message");
+      if (*command == "Message" && message) {
+        Notify([&](RoomObserver* o) { o->OnMessage(this, index, *name, *message); });
+      }
+      break;
+    }
+    case kClassRequest: {
+      if (index < 0) return;
+      FieldMap reply;
+      if (*command == "ReqNotice") {
+        SendToAddress("Notice", reply, source);
+      } else if (*command == "ReqInformation") {
+        SendToAddress("Information", reply, source);
+      } else if (*command == "Information") {
+        const std::string* realName = Find(fields, "RealName");
+        const std::string* version = Find(fields, "Version");
+        if (!name || !realName || !version) return;
+        Notify([&](RoomObserver* o) { o->OnInformation(this, *name, *realName, *version); });
+      } else if (*command == "File") {
+        const std::string* fileName = Find(fields, "FileName");
+        const std::string* fileSize = Find(fields, "FileSize");
+        const std::string* port = Find(fields, "Port");
+        const std::string* id = Find(fields, "ID");
+        if (!fileName || !fileSize || !port || !id) return;
+        const std::uint32_t size = ToUint32(*fileSize), portNumber = ToUint32(*port);
+        Notify([&](RoomObserver* o) {
+          o->OnFileOffered(this, index, *id, *fileName, size, portNumber);
+        });
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+int RoomSession::FindMember(Ipv4 address) const {
+  for (std::size_t i = 0; i < members_.size(); ++i)
+    if (members_[i]->Address == address) return static_cast<int>(i);
+  return -1;
+}
+
+int RoomSession::AddMember(const std::string& name, Ipv4 address) {
+  auto record = std::make_unique<RoomMember>();
+  record->Name = name;
+  record->Address = address;
+  members_.push_back(std::move(record));
+  const int index = MemberCount() - 1;
+  Notify([&](RoomObserver* o) { o->OnMemberAdded(this, index); });
+  return index;
+}
+
+void RoomSession::RemoveMember(int member, int reason) {
+  if (!Member(member)) return;
+  Notify([&](RoomObserver* o) { o->OnMemberRemoved(this, member, reason); });
+  members_.erase(members_.begin() + member);
+}
+
+const std::string& RoomSession::HostName(int member) {
+  static const std::string kEmpty;
+  if (!Member(member)) return kEmpty;
+  RoomMember& record = *members_[static_cast<std::size_t>(member)];
+  if (record.HostName.empty()) {
+    std::string name;
+    record.HostName =
+        LookupHostName(record.Address, name) && !name.empty() ? name : InetNtoa(record.Address);
+  }
+  return record.HostName;
+}
+
+bool RoomSession::SameRoom(const RoomSession& other) const {
+  return roomName_ == other.roomName_ && localAddress_ == other.localAddress_;
+}
+
+std::string RoomSession::RoomDisplayName() const {
+  return vostrelle::RoomDisplayName(roomName_);
+}
+
+const RoomMember* RoomSession::Member(int index) const {
+  if (index < 0 || index >= MemberCount()) return nullptr;
+  return members_[static_cast<std::size_t>(index)].get();
+}
+
+bool RoomSession::ContainsAddress(Ipv4 sender) const {
+  return (sender & netMask_) == (connectTo_ & netMask_);
+}
+
+std::string RoomDisplayName(const std::string& roomName) {
+  return roomName.empty() ? std::string("(Default)") : roomName;
+}
+
+bool IsUsableInterface(const InterfaceInfo& info) {
+  const unsigned wanted = kIfUp | kIfBroadcast;
+  return (info.flags & wanted) == wanted && !(info.flags & kIfLoopback) && info.address != 0 &&
+         info.netmask != 0 && info.netmask != 0xFFFFFFFFu;
+}
+
+bool QueryLocalInterfaces(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable) {
+  interfaces.clear();
+  if (!QueryInterfaceList(interfaces, 20)) interfaces.clear();
+  for (std::size_t i = 0; i < interfaces.size(); ++i)
+    if (IsUsableInterface(interfaces[i])) usable.push_back(static_cast<int>(i));
+  return true;
+}
+
+int ChooseInterface(const ConnectSetting& setting, const std::vector<InterfaceInfo>& interfaces,
+                    const std::vector<int>& usable) {
+  const Ipv4 network = InetAddr(setting.ConnectTo) & InetAddr(setting.NetMask);
+  for (int index : usable) {
+    if (index < 0 || static_cast<std::size_t>(index) >= interfaces.size()) continue;
+    const InterfaceInfo& info = interfaces[static_cast<std::size_t>(index)];
+    if ((info.address & info.netmask) == network) return index;
+  }
+  return -1;
+}
+
+RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sessions,
+                           const FieldMap& fields, Ipv4 sender) {
+  for (const auto& session : sessions)
+    if (session->IsJoined() && session->LocalAddress() == sender) return nullptr;
+  const std::string* room = Find(fields, "Room");
+  const std::string roomName = room ? *room : std::string();
+  for (const auto& session : sessions) {
+    if (session->IsJoined() && session->ContainsAddress(sender) && session->RoomName() == roomName)
+      return session.get();
+  }
+  return nullptr;
+}
+
+}  // namespace vostrelle
