@@ -68,6 +68,31 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
+// The mode the file would get if created in place: the old file's, else 0666 less the
+// umask. The umask is read, not set and restored, because other threads create files.
+mode_t NewFileMode(const std::string& native) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = 022;
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("Umask:", 0) == 0)
+      mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  return 0666 & ~mask;
+}
+
+// Makes the rename itself durable.
+void SyncFolderOf(const std::string& native) {
+  size_t slash = native.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 CMiniDOMIO::~CMiniDOMIO() = default;
@@ -197,13 +222,12 @@ bool CMiniDOMIO::SaveDocument(std::string_view path, const CMiniDOMNode& root) {
   std::string tempPath = native + ".XXXXXX";
   int fd = ::mkstemp(tempPath.data());
   if (fd < 0) return false;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  ::fchmod(fd, NewFileMode(native));
 
   bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(tempPath.c_str(), native.c_str()) == 0;
+  if (ok) SyncFolderOf(native);
   if (!ok) {
     ::unlink(tempPath.c_str());
     error_ = std::string(kWritePrefix) + kOutputFailed;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -196,6 +197,15 @@ TEST(CMiniDOMIOFiles, SaveLoadAndMissingFile) {
   EXPECT_EQ(Node::GetChildCount(&none), 0);
   EXPECT_EQ(fresh.GetErrorText(), "");
   EXPECT_FALSE(fresh.SaveDocument(dir.File("no/such/folder.xml"), root));
+
+  ::chmod(dir.File("d.xml").c_str(), 0640);
+  ASSERT_TRUE(io.SaveDocument(dir.File("d.xml"), root));
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("d.xml").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // replacing keeps the old file's mode
+
+  CMiniDOMResourceIO resource;
+  EXPECT_FALSE(resource.LoadFromResource("", none));
 
   Node empty;
   ASSERT_TRUE(io.SaveDocument(dir.File("e.xml"), empty));
