@@ -84,6 +84,13 @@ bool RoomSession::Prepare(const std::string& command, FieldMap& fields) const {
     fields["RealName"] = realName_;
     fields["Version"] = VersionText();
   }
+  // A line break (or NUL) inside a field would end the block early or forge further
+  // fields on the receiving side, so such a packet is not sent at all.
+  for (const auto& [name, value] : fields) {
+    if (name.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos ||
+        value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+      return false;
+  }
   return true;
 }
 
@@ -329,7 +336,9 @@ bool IsUsableInterface(const InterfaceInfo& info) {
 }
 
 bool QueryLocalInterfaces(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable) {
+  // Both lists start afresh: indices left from an earlier query would name other entries.
   interfaces.clear();
+  usable.clear();
   if (!QueryInterfaceList(interfaces, 20)) interfaces.clear();
   for (std::size_t i = 0; i < interfaces.size(); ++i)
     if (IsUsableInterface(interfaces[i])) usable.push_back(static_cast<int>(i));

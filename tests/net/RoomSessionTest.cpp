@@ -212,6 +212,14 @@ TEST_F(RoomSessionTest, OutgoingRequestsReachTheMember) {
   EXPECT_EQ(ReadPacket(c).at("Message"), "yo");
 }
 
+TEST_F(RoomSessionTest, LineBreaksInFieldsSendNothing) {
+  AddB();
+  EXPECT_FALSE(session.SendMessage("hi\r\nName: forged"));
+  EXPECT_FALSE(session.SendMessage(std::string("a\0b", 3)));
+  EXPECT_FALSE(session.OfferFile(1, "id", "a\nb", 1, 1));
+  EXPECT_TRUE(ReadPacket(b, 100).empty());
+}
+
 TEST_F(RoomSessionTest, OwnInformationAndRequestsAreLocal) {
   AddB();
   observer.events.clear();
