@@ -166,18 +166,6 @@ TEST(CMiniDOMNodeValues, BinaryConventions) {
   EXPECT_EQ(untouched.size(), 1u);
 }
 
-TEST(CMiniDOMNodeValues, LookupsAcceptAbsentNodes) {
-  Node root;
-  root.AddChild("x")->SetValue("1");
-  root.AddChild("x")->SetValue("2");
-  EXPECT_EQ(Node::FindChild(&root, "x")->GetValue(), "1");
-  EXPECT_EQ(Node::FindChild(&root, "X"), nullptr);
-  EXPECT_EQ(Node::FindChild(Node::FindChild(&root, "no"), "x"), nullptr);
-  EXPECT_EQ(Node::GetChild(&root, -1), nullptr);
-  EXPECT_EQ(Node::GetChild(&root, 2), nullptr);
-  EXPECT_EQ(Node::GetChildCount(nullptr), 0);
-}
-
 TEST(CMiniDOMIOFiles, SaveLoadAndMissingFile) {
   test::TempDir dir;
   Node root;
