@@ -193,6 +193,8 @@ void RoomSession::RequestFileSend(int member, const std::string& path) {
 
 void RoomSession::Tick() {
   for (int i = MemberCount() - 1; i >= 0; --i) {
+    // An observer of a removal may have shrunk the table (by leaving, say).
+    if (i >= MemberCount()) continue;
     RoomMember& member = *members_[static_cast<std::size_t>(i)];
     if (member.Address == localAddress_) continue;
     ++member.MissCount;

@@ -59,28 +59,5 @@ TEST(HeaderBlock, DoubleByteValuesRoundTrip) {
   EXPECT_EQ(out, in);
 }
 
-TEST(HeaderBlock, PacketsComeOutInTheirUsualFieldOrder) {
-  std::string text;
-  ASSERT_TRUE(HeaderBlock::Build({{"RealName", "r"},
-                                  {"Name", "n"},
-                                  {"Version", "v"},
-                                  {"Room", ""},
-                                  {"Command", "Information"}},
-                                 text));
-  EXPECT_EQ(text,
-            "VSTP/1.0\r\nCommand: Information\r\nRoom: \r\nVersion: v\r\nName: n\r\n"
-            "RealName: r\r\n\r\n");
-  ASSERT_TRUE(HeaderBlock::Build({{"FileSize", "9"},
-                                  {"Port", "28889"},
-                                  {"ID", "i"},
-                                  {"Room", "x"},
-                                  {"FileName", "f"},
-                                  {"Command", "File"}},
-                                 text));
-  EXPECT_EQ(text,
-            "VSTP/1.0\r\nCommand: File\r\nFileName: f\r\nRoom: x\r\nID: i\r\nPort: 28889\r\n"
-            "FileSize: 9\r\n\r\n");
-}
-
 }  // namespace
 }  // namespace vostrelle

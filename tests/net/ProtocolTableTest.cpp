@@ -5,18 +5,6 @@
 namespace vostrelle {
 namespace {
 
-TEST(ProtocolTable, CommandClasses) {
-  const auto& t = ProtocolTable::Instance();
-  EXPECT_EQ(t.ClassOf("Join"), kClassMembership);
-  EXPECT_EQ(t.ClassOf("Part"), kClassMembership);
-  EXPECT_EQ(t.ClassOf("Message"), kClassChat);
-  EXPECT_EQ(t.ClassOf("Notice"), kClassChat);
-  for (const char* c : {"ReqNotice", "ReqInformation", "Information", "File"})
-    EXPECT_EQ(t.ClassOf(c), kClassRequest) << c;
-  EXPECT_EQ(t.ClassOf("join"), kClassNone);  // names are case-sensitive
-  EXPECT_EQ(t.ClassOf(""), kClassNone);
-}
-
 TEST(ProtocolTable, LengthLimitsCountBytes) {
   const auto& t = ProtocolTable::Instance();
   auto ok = [&](const char* field, std::string value) {
