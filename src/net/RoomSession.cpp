@@ -211,6 +211,8 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
   // The user's own record must never be removed or renamed by a packet, whoever
   // hands one in with the local address as its source.
   if (source == localAddress_) return;
+  // Before Join there is no own record at index 0 to keep first in the table.
+  if (!joined_) return;
   if (!ProtocolTable::Instance().WithinLimits(fields)) return;
   const std::string* command = Find(fields, "Command");
   if (!command) return;

@@ -262,6 +262,8 @@ TEST(RoomSessionLifetime, ObserversHearInAttachOrderAndForgetTheSession) {
     EXPECT_EQ(session.RoomDisplayName(), "(Default)");
     EXPECT_FALSE(session.Join());  // no socket: the send fails, the session stays out
     EXPECT_FALSE(session.IsJoined());
+    session.Receive({{"Command", "Notice"}, {"Room", ""}, {"Name", "n"}}, Addr("127.0.0.2"));
+    EXPECT_EQ(session.MemberCount(), 0);
   }
   EXPECT_EQ(order,
             (Events{"first attached", "second attached", "first destroyed", "second destroyed"}));
