@@ -1,0 +1,20 @@
+#include "CreateFolderPath.h"
+
+#include "platform/FileSystem.h"
+
+namespace vostrelle {
+
+bool CreateFolderPath(const std::string& path) {
+  if (path.empty()) return false;
+  if (IsDirectory(path)) return true;
+  // The parent: everything before the last separator. The file-system root has no
+  // separator before it, so a folder directly below it takes "/" as its parent.
+  const std::size_t slash = path.rfind('/');
+  const std::string parent = slash == std::string::npos ? std::string()
+                             : slash == 0               ? std::string(1, '/')
+                                                        : path.substr(0, slash);
+  if (!CreateFolderPath(parent)) return false;
+  return MakeDirectory(path);
+}
+
+}  // namespace vostrelle
