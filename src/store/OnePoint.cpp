@@ -1,0 +1,31 @@
+#include "OnePoint.h"
+
+#include "store/AppSettings.h"
+#include "store/CMiniDOMNode.h"
+#include "store/CMiniDOMResourceIO.h"
+
+namespace vostrelle {
+
+void ShowOnePoint(AppSettings& settings, TipSink& sink, std::string_view resource) {
+  CMiniDOMNode root("");
+  CMiniDOMResourceIO io;
+  io.LoadFromResource(resource, root);  // a broken document simply has fewer tips
+  const CMiniDOMNode* points = CMiniDOMNode::FindChild(&root, "OnePoint");
+  int n = settings.Number;
+  const CMiniDOMNode* tip = CMiniDOMNode::GetChild(points, n);
+  if (!tip) {
+    n = 0;
+    tip = CMiniDOMNode::GetChild(points, 0);
+    if (!tip) return;
+  }
+  settings.Number = n + 1;
+  settings.SaveOptions();
+  const std::string stars = "************************\r\n";
+  sink.AppendText(stars);
+  sink.AppendText("\x81\x9C\x83\x8F\x83\x93\x83\x7C\x83\x43\x83\x93\x83\x67\r\n");  // ●ワンポイント
+  sink.AppendText(tip->GetValue());
+  sink.AppendText("\r\n");
+  sink.AppendText(stars);
+}
+
+}  // namespace vostrelle
