@@ -22,7 +22,7 @@ std::string BlockOfSize(std::size_t size) {
 
 class ChatSocketTest : public ::testing::Test {
  protected:
-  static constexpr std::uint16_t kPort = 40101;
+  const std::uint16_t kPort = test::FreeUdpPort();
   void SetUp() override {
     ASSERT_TRUE(chat.Create(nullptr, Addr("127.0.0.1")));
     ASSERT_TRUE(peer.Open(0, false, Addr("127.0.0.2")));

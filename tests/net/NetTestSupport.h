@@ -15,6 +15,13 @@
 
 namespace vostrelle::test {
 
+// A UDP port free on every local address at this moment. Each test case runs in a
+// process of its own and in parallel with others, so fixed ports would collide.
+inline std::uint16_t FreeUdpPort() {
+  UdpSocket probe;
+  return probe.Open(0, false) ? probe.LocalPort() : 0;
+}
+
 inline Ipv4 Addr(const char* dotted) {
   return inet_addr(dotted);
 }

@@ -29,7 +29,7 @@ ConnectSetting Setting(const char* connectTo, const char* mask, const char* room
 // 127.0.0.3 that read what the session sends them.
 class RoomSessionTest : public ::testing::Test {
  protected:
-  static constexpr std::uint16_t kPort = 40201;
+  const std::uint16_t kPort = test::FreeUdpPort();
   const Ipv4 kSelf = Addr("127.0.0.1"), kB = Addr("127.0.0.2"), kC = Addr("127.0.0.3");
 
   void SetUp() override {
