@@ -36,4 +36,8 @@ std::string Utf8ToCp932(std::string_view utf8, bool* lossless = nullptr);
 bool Cp932ToUtf8Exact(std::string_view cp932, std::string& out);
 bool Utf8ToCp932Exact(std::string_view utf8, std::string& out);
 
+// The program's own Japanese texts are written in UTF-8 source; this gives their CP932
+// bytes, which is what every text inside the program is.
+std::string Sjis(std::string_view utf8);
+
 }  // namespace vostrelle

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "store/CMiniDOMIOException.h"
 
@@ -115,7 +116,7 @@ bool CMiniDOMIO::LoadFromBuffer(std::string_view bytes, CMiniDOMNode& root) {
   try {
     ReadDocument(root);
   } catch (const CMiniDOMIOException& e) {
-    error_ = kReadPrefix + e.Message();
+    error_ = Sjis(kReadPrefix) + e.Message();
     ok = false;
   }
   input_ = {};
@@ -133,7 +134,7 @@ bool CMiniDOMIO::Take() {
 }
 
 char CMiniDOMIO::TakeInside() {
-  if (!Take()) throw CMiniDOMIOException(kEndOfInput);
+  if (!Take()) throw CMiniDOMIOException(Sjis(kEndOfInput));
   return current_;
 }
 
@@ -154,21 +155,21 @@ void CMiniDOMIO::ReadDocument(CMiniDOMNode& root) {
 void CMiniDOMIO::ReadDeclaration() {
   while (TakeInside() != '?') {
   }
-  if (TakeInside() != '>') throw CMiniDOMIOException(kNoCloseBracket);
+  if (TakeInside() != '>') throw CMiniDOMIOException(Sjis(kNoCloseBracket));
 }
 
 void CMiniDOMIO::ReadElement(CMiniDOMNode& parent, int depth) {
-  if (depth > kMaxDepth) throw CMiniDOMIOException(kTooDeep);
+  if (depth > kMaxDepth) throw CMiniDOMIOException(Sjis(kTooDeep));
   std::string startName = ReadTagName();
   // The node joins the tree at once so that a later failure keeps it.
   CMiniDOMNode* node = parent.AddChild(startName);
   ReadContent(*node, depth);
-  if (ReadTagName() != startName) throw CMiniDOMIOException(kTagMismatch);
+  if (ReadTagName() != startName) throw CMiniDOMIOException(Sjis(kTagMismatch));
 }
 
 std::string CMiniDOMIO::ReadTagName() {
   char c = TakeInside();
-  if (c == '>') throw CMiniDOMIOException(kNoName);
+  if (c == '>') throw CMiniDOMIOException(Sjis(kNoName));
   std::string name;
   while (IsNameByte(c)) {
     name.push_back(c);
@@ -204,7 +205,7 @@ char CMiniDOMIO::ReadEntity() {
   if (name == "lt") return '<';
   if (name == "gt") return '>';
   if (name == "amp") return '&';
-  throw CMiniDOMIOException(kBadEntity);
+  throw CMiniDOMIOException(Sjis(kBadEntity));
 }
 
 std::string CMiniDOMIO::Serialize(const CMiniDOMNode& root) {
@@ -230,7 +231,7 @@ bool CMiniDOMIO::SaveDocument(std::string_view path, const CMiniDOMNode& root) {
   if (ok) SyncFolderOf(native);
   if (!ok) {
     ::unlink(tempPath.c_str());
-    error_ = std::string(kWritePrefix) + kOutputFailed;
+    error_ = Sjis(kWritePrefix) + Sjis(kOutputFailed);
   }
   return ok;
 }
