@@ -50,18 +50,25 @@ RoomSession::RoomSession(const ConnectSetting& setting, ChatSocket* socket, User
       ui_(ui) {}
 
 RoomSession::~RoomSession() {
-  Notify([this](RoomObserver* o) { o->OnSessionDestroyed(this); });
+  // Every observer hears of it, even when this runs inside another notification.
+  for (std::size_t i = 0; i < observers_.size(); ++i) {
+    observers_[i]->SetSession(this);
+    observers_[i]->OnSessionDestroyed(this);
+  }
+  *alive_ = false;
   members_.clear();
   observers_.clear();
 }
 
 template <typename F>
 void RoomSession::Notify(F&& call) {
+  const Liveness alive = alive_;
   // By index: an observer may attach another one while being notified.
   for (std::size_t i = 0; i < observers_.size(); ++i) {
     RoomObserver* observer = observers_[i];
     observer->SetSession(this);
     call(observer);
+    if (!*alive) return;
   }
 }
 
@@ -125,7 +132,9 @@ bool RoomSession::Join() {
 
 void RoomSession::Leave() {
   if (!joined_) return;
+  const Liveness alive = alive_;
   Notify([this](RoomObserver* o) { o->OnLeaving(this); });
+  if (!*alive) return;
   FieldMap fields;
   SendToMembers("Part", fields);
   members_.clear();
@@ -149,7 +158,9 @@ bool RoomSession::Rename(const std::string& newName) {
   const int self = FindMember(localAddress_);
   if (self >= 0) {
     members_[static_cast<std::size_t>(self)]->Name = newName;
+    const Liveness alive = alive_;
     Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, self, oldName, newName); });
+    if (!*alive) return false;
   }
   FieldMap fields;
   return SendToMembers("Notice", fields);
@@ -192,6 +203,7 @@ void RoomSession::RequestFileSend(int member, const std::string& path) {
 }
 
 void RoomSession::Tick() {
+  const Liveness alive = alive_;
   for (int i = MemberCount() - 1; i >= 0; --i) {
     // An observer of a removal may have shrunk the table (by leaving, say).
     if (i >= MemberCount()) continue;
@@ -203,6 +215,7 @@ void RoomSession::Tick() {
       SendToAddress("ReqNotice", fields, member.Address);
     } else if (member.MissCount >= 6) {
       RemoveMember(i, kRemovalDropped);
+      if (!*alive) return;
     }
   }
 }
@@ -220,13 +233,22 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
   int index = FindMember(source);
   if (index >= 0) members_[static_cast<std::size_t>(index)]->MissCount = 0;
 
+  // After each notification: stop if an observer destroyed the session or left the room
+  // (a left session must not gain members ahead of its own record).
+  const Liveness alive = alive_;
+  auto stopped = [&] { return !*alive || !joined_; };
+
   const std::string* name = Find(fields, "Name");
   switch (ProtocolTable::Instance().ClassOf(*command)) {
     case kClassMembership:
       if (*command == "Join") {
         if (!name) return;
-        if (index >= 0) RemoveMember(index, kRemovalLeft);
+        if (index >= 0) {
+          RemoveMember(index, kRemovalLeft);
+          if (stopped()) return;
+        }
         AddMember(*name, source);
+        if (stopped()) return;
         FieldMap reply;
         SendToAddress("Notice", reply, source);
       } else if (index >= 0) {
@@ -237,10 +259,12 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
       if (!name) return;
       if (index < 0) {
         index = AddMember(*name, source);
+        if (stopped()) return;
       } else if (members_[static_cast<std::size_t>(index)]->Name != *name) {
         const std::string oldName = members_[static_cast<std::size_t>(index)]->Name;
         members_[static_cast<std::size_t>(index)]->Name = *name;
         Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, index, oldName, *name); });
+        if (stopped()) return;
       }
       const std::string* message = Find(fields, "Message");
       if (*command == "Message" && message) {
@@ -295,9 +319,19 @@ int RoomSession::AddMember(const std::string& name, Ipv4 address) {
 }
 
 void RoomSession::RemoveMember(int member, int reason) {
-  if (!Member(member)) return;
+  const RoomMember* record = Member(member);
+  if (!record) return;
+  const Liveness alive = alive_;
   Notify([&](RoomObserver* o) { o->OnMemberRemoved(this, member, reason); });
-  members_.erase(members_.begin() + member);
+  if (!*alive) return;
+  // An observer may have changed the table meanwhile (by leaving, say): the record
+  // goes wherever it is now, and not at all if it is gone already.
+  for (auto it = members_.begin(); it != members_.end(); ++it) {
+    if (it->get() == record) {
+      members_.erase(it);
+      return;
+    }
+  }
 }
 
 const std::string& RoomSession::HostName(int member) {

@@ -21,7 +21,9 @@ class RoomSession {
   // Make: copies Name, RoomName, RealName and AutoConnect, the destination from
   // ConnectTo and the mask from NetMask. socket and ui are not owned.
   RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui);
-  ~RoomSession();  // raises OnSessionDestroyed to each observer
+  // Raises OnSessionDestroyed to each observer. An observer may destroy the session from
+  // inside any notification: the call that raised it then returns at once.
+  ~RoomSession();
   RoomSession(const RoomSession&) = delete;
   RoomSession& operator=(const RoomSession&) = delete;
 
@@ -67,8 +69,14 @@ class RoomSession {
 
  private:
   bool Prepare(const std::string& command, FieldMap& fields) const;
+  // Stops after the observer that destroyed the session, if one did.
   template <typename F>
   void Notify(F&& call);
+
+  // Shared with every call in progress, which keeps a copy and checks it after each
+  // notification: false once the destructor has run.
+  using Liveness = std::shared_ptr<bool>;
+  Liveness alive_ = std::make_shared<bool>(true);
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <poll.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,12 @@ inline FieldMap ReadPacket(UdpSocket& socket, int timeoutMs = 300, Ipv4* from = 
 
 struct RecordingObserver : RoomObserver {
   std::vector<std::string> events;
-  void Log(const std::string& e) { events.push_back(e); }
+  // Runs after each event is recorded, from inside the notification.
+  std::function<void(const std::string&)> onEvent;
+  void Log(const std::string& e) {
+    events.push_back(e);
+    if (onEvent) onEvent(e);
+  }
   void OnFileOffered(RoomSession*, int m, const std::string& id, const std::string& file,
                      std::uint32_t size, std::uint32_t port) override {
     Log("file " + std::to_string(m) + " " + id + " " + file + " " + std::to_string(size) + " " +

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "NetTestSupport.h"
 #include "net/RoomSession.h"
 
@@ -341,6 +344,142 @@ TEST(RoomAddressing, ChooseSessionByOwnAddressNetworkAndRoom) {
   // The user's own address on any joined session: dropped even for the other network.
   EXPECT_EQ(choose({{"Room", "r"}}, "127.2.0.1"), nullptr);
   EXPECT_EQ(choose({{"Room", "R"}}, "127.1.0.1"), nullptr);
+}
+
+// An observer may destroy the session, or make it leave, from inside any notification.
+// The call that raised the notification must then touch nothing that is gone (the
+// sanitizer builds turn a slip into a failure) and notify nobody further.
+class RoomSessionTeardownTest : public ::testing::Test {
+ protected:
+  const std::uint16_t kPort = test::FreeUdpPort();
+  const Ipv4 kSelf = Addr("127.0.0.1"), kB = Addr("127.0.0.2"), kC = Addr("127.0.0.3"),
+             kD = Addr("127.0.0.4");
+
+  void SetUp() override {
+    ASSERT_TRUE(chat.Create(nullptr, kSelf));
+    MakeSession();
+  }
+  // A fresh joined session with members B and C.
+  void MakeSession() {
+    first.onEvent = nullptr;
+    session.reset();
+    session =
+        std::make_unique<RoomSession>(Setting("127.0.0.2", "255.0.0.0", "lobby"), &chat, nullptr);
+    session->SetLocalAddress(kSelf);
+    session->Attach(&first);
+    session->Attach(&second);
+    ASSERT_TRUE(session->Join());
+    From(kB, {{"Command", "Notice"}, {"Room", "lobby"}, {"Name", "bee"}});
+    From(kC, {{"Command", "Notice"}, {"Room", "lobby"}, {"Name", "sea"}});
+    first.events.clear();
+    second.events.clear();
+  }
+  void From(Ipv4 source, FieldMap fields) { session->Receive(fields, source); }
+  // On the first event of first that starts with prefix, run what.
+  void On(const std::string& prefix, std::function<void()> what) {
+    first.onEvent = [this, prefix, what, done = false](const std::string& e) mutable {
+      if (done || e.rfind(prefix, 0) != 0) return;
+      done = true;
+      what();
+    };
+  }
+  void DestroyOn(const std::string& prefix) {
+    On(prefix, [this] { session.reset(); });
+  }
+
+  NullReceiver receiver;
+  ChatSocket chat{&receiver, kPort};
+  test::RecordingObserver first, second;  // outlive the session
+  std::unique_ptr<RoomSession> session;
+};
+
+TEST_F(RoomSessionTeardownTest, DestroyedFromInsideReceive) {
+  struct Case {
+    const char* prefix;
+    Ipv4 from;
+    FieldMap fields;
+    Events heard;  // by first, the observer that destroys
+  };
+  const std::vector<Case> cases = {
+      {"message",
+       kB,
+       {{"Command", "Message"}, {"Room", "lobby"}, {"Name", "bee"}, {"Message", "hi"}},
+       {"message 1 bee hi", "destroyed"}},
+      // Renamed, then the message would follow.
+      {"renamed",
+       kB,
+       {{"Command", "Message"}, {"Room", "lobby"}, {"Name", "bea"}, {"Message", "hi"}},
+       {"renamed 1 bee bea", "destroyed"}},
+      // Added, then the "Notice" answer would go out through the session.
+      {"added",
+       kD,
+       {{"Command", "Join"}, {"Room", "lobby"}, {"Name", "dee"}},
+       {"added 3", "destroyed"}},
+      // A repeated "Join": removed, then the record would be appended again.
+      {"removed",
+       kB,
+       {{"Command", "Join"}, {"Room", "lobby"}, {"Name", "bee"}},
+       {"removed 1 0", "destroyed"}},
+      {"removed", kC, {{"Command", "Part"}, {"Room", "lobby"}}, {"removed 2 0", "destroyed"}},
+      {"added",
+       kD,
+       {{"Command", "Message"}, {"Room", "lobby"}, {"Name", "dee"}, {"Message", "hi"}},
+       {"added 3", "destroyed"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prefix + std::string(" from ") + InetNtoa(c.from));
+    MakeSession();
+    DestroyOn(c.prefix);
+    From(c.from, c.fields);
+    EXPECT_EQ(session, nullptr);
+    EXPECT_EQ(first.events, c.heard);
+    EXPECT_EQ(second.events, Events{"destroyed"});
+    EXPECT_EQ(first.Session(), nullptr);
+  }
+}
+
+TEST_F(RoomSessionTeardownTest, DestroyedFromInsideTickOrOwnCommands) {
+  DestroyOn("removed");
+  for (int tick = 0; tick < 6 && session; ++tick) session->Tick();
+  EXPECT_EQ(session, nullptr);
+  // Both members fell silent together; the tick stopped after the first removal.
+  EXPECT_EQ(first.events, (Events{"removed 2 1", "destroyed"}));
+  EXPECT_EQ(second.events, Events{"destroyed"});
+
+  MakeSession();
+  DestroyOn("leaving");
+  session->Leave();
+  EXPECT_EQ(first.events, (Events{"leaving", "destroyed"}));
+  EXPECT_EQ(second.events, Events{"destroyed"});
+
+  MakeSession();
+  DestroyOn("renamed");
+  EXPECT_FALSE(session->Rename("new"));
+  EXPECT_EQ(first.events, (Events{"renamed 0 me new", "destroyed"}));
+}
+
+TEST_F(RoomSessionTeardownTest, LeavingFromInsideANotificationStopsTheCall) {
+  // A removal that makes the session leave: the tick and the removal itself must cope
+  // with the emptied table.
+  On("removed", [this] { session->Leave(); });
+  for (int tick = 0; tick < 6; ++tick) session->Tick();
+  EXPECT_FALSE(session->IsJoined());
+  EXPECT_EQ(session->MemberCount(), 0);
+  EXPECT_EQ(first.events, (Events{"removed 2 1", "leaving"}));
+
+  // A repeated "Join" whose removal makes the session leave: the sender is not appended
+  // to the left session, and no answer goes out.
+  MakeSession();
+  On("removed", [this] { session->Leave(); });
+  From(kB, {{"Command", "Join"}, {"Room", "lobby"}, {"Name", "bee"}});
+  EXPECT_EQ(session->MemberCount(), 0);
+  EXPECT_EQ(first.events, (Events{"removed 1 0", "leaving"}));
+
+  MakeSession();
+  On("added", [this] { session->Leave(); });
+  From(kD, {{"Command", "Message"}, {"Room", "lobby"}, {"Name", "dee"}, {"Message", "hi"}});
+  EXPECT_EQ(session->MemberCount(), 0);
+  EXPECT_EQ(first.events, (Events{"added 3", "leaving"}));
 }
 
 }  // namespace
