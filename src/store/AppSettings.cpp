@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/Ipv4.h"
 #include "store/CMiniDOMIO.h"
@@ -146,9 +147,7 @@ bool AppSettings::SaveConnects() {
     AddText(connect, "NetMask", setting.NetMask);
     AddInt(connect, "AutoConnect", setting.AutoConnect ? 1 : 0);
   }
-  CMiniDOMIO io;
-  io.SaveDocument(FilePath("connects.xml"), root);  // a failed write is not reported
-  return true;
+  return Save("connects.xml", root);
 }
 
 bool AppSettings::SaveOptions() {
@@ -176,9 +175,21 @@ bool AppSettings::SaveOptions() {
   Node* log = options->AddChild("Log");
   AddInt(log, "Save", Log.Save ? 1 : 0);
   AddText(log, "SaveFolder", Log.SaveFolder);
+  return Save("options.xml", root);
+}
+
+bool AppSettings::Save(const char* name, const CMiniDOMNode& root) {
+  // A failed save keeps the old file whole; the caller tells the user.
   CMiniDOMIO io;
-  io.SaveDocument(FilePath("options.xml"), root);
-  return true;
+  const std::string path = FilePath(name);
+  const bool saved = io.SaveDocument(path, root);
+  lastSaveError_.clear();
+  if (!saved) {
+    // A file that could not even be made leaves the writer without a message; then
+    // the path says which file it was.
+    lastSaveError_ = io.GetErrorText().empty() ? Sjis("書込エラー: ") + path : io.GetErrorText();
+  }
+  return saved;
 }
 
 }  // namespace vostrelle

@@ -13,6 +13,8 @@
 
 namespace vostrelle {
 
+class CMiniDOMNode;
+
 class AppSettings {
  public:
   enum FontIndex { kMessageFont = 0, kMemberViewFont = 1, kRoomViewFont = 2 };
@@ -23,6 +25,8 @@ class AppSettings {
   bool LoadSettings();
   bool SaveConnects();
   bool SaveOptions();
+  // The writer's message for the last failed save; empty after a good one.
+  const std::string& LastSaveError() const { return lastSaveError_; }
 
   // The record a missing font takes; the windows layer sets the desktop's font.
   void SetStockFont(const LOGFONTA& font) { stockFont_ = font; }
@@ -47,7 +51,9 @@ class AppSettings {
 
  private:
   std::string FilePath(const char* name) const;
+  bool Save(const char* name, const CMiniDOMNode& root);
   LOGFONTA stockFont_;
+  std::string lastSaveError_;
 };
 
 }  // namespace vostrelle

@@ -171,6 +171,18 @@ TEST_F(AppSettingsTest, EmptyConnectListRoundTrips) {
   EXPECT_TRUE(settings.Connects.empty());
 }
 
+// A save that cannot be written says so, with the writer's message, and a later good
+// save clears it.
+TEST_F(AppSettingsTest, FailedSaveIsReported) {
+  settings.SettingFolder = dir.File("missing");
+  EXPECT_FALSE(settings.SaveConnects());
+  EXPECT_FALSE(settings.LastSaveError().empty());
+  EXPECT_FALSE(settings.SaveOptions());
+  settings.SettingFolder = dir.Path();
+  EXPECT_TRUE(settings.SaveOptions());
+  EXPECT_TRUE(settings.LastSaveError().empty());
+}
+
 TEST(MyDocuments, ReadsXdgDocumentsDir) {
   test::TempDir dir;
   const char* oldHome = std::getenv("HOME");
