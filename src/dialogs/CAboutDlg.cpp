@@ -1,0 +1,46 @@
+#include "dialogs/CAboutDlg.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <string>
+
+#include "platform/Version.h"
+#include "platform/qt/QtText.h"
+#include "res/Icons.h"
+
+namespace vostrelle {
+namespace {
+
+const char kCaption[] =
+    "Vostrelle\x82\xcc\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x8f\xee\x95\xf1";  // Vostrelleのバージョン情報
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(ToQString(kCaption));
+  std::string version, legal;
+  GetVersionStrings(&version, &legal);
+
+  auto* icon = new QLabel(this);
+  icon->setPixmap(AppIcon().pixmap(32, 32));
+  icon->setAlignment(Qt::AlignTop);
+  auto* versionLabel = new QLabel(ToQString(version), this);
+  versionLabel->setObjectName(QStringLiteral("static%1").arg(kVersionId));
+  auto* legalLabel = new QLabel(ToQString(legal), this);
+  legalLabel->setObjectName(QStringLiteral("static%1").arg(kLegalId));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* layout = new QGridLayout(this);
+  layout->setHorizontalSpacing(16);
+  layout->addWidget(icon, 0, 0, 2, 1);
+  layout->addWidget(versionLabel, 0, 1);
+  layout->addWidget(legalLabel, 1, 1);
+  layout->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace vostrelle

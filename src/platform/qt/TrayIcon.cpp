@@ -1,0 +1,69 @@
+#include "platform/qt/TrayIcon.h"
+
+#include <QSystemTrayIcon>
+
+#include "res/Icons.h"
+
+namespace vostrelle {
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
+  timer_.setInterval(kAnimationIntervalMs);
+  connect(&timer_, &QTimer::timeout, this, &TrayIcon::OnAnimationTimer);
+}
+
+TrayIcon::~TrayIcon() {
+  // Not Remove(): a virtual call would no longer reach a derived class here.
+  timer_.stop();
+  delete tray_;
+}
+
+bool TrayIcon::Add() {
+  if (!added_) added_ = AddNativeIcon();
+  return added_;
+}
+
+void TrayIcon::Remove() {
+  if (!added_) return;
+  RemoveNativeIcon();
+  added_ = false;
+}
+
+void TrayIcon::StartAnimation() {
+  if (timer_.isActive()) return;
+  frame_ = 0;
+  timer_.start();
+}
+
+void TrayIcon::StopAnimation() {
+  if (!timer_.isActive()) return;
+  timer_.stop();
+  if (added_) SetNativeIcon(0);
+}
+
+void TrayIcon::OnAnimationTimer() {
+  if (!added_) return;
+  SetNativeIcon(frame_ + 1);
+  frame_ = (frame_ + 1) % kTrayAnimationFrames;
+}
+
+bool TrayIcon::AddNativeIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  if (!tray_) {
+    tray_ = new QSystemTrayIcon(TrayIdleIcon(), this);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+      if (r == QSystemTrayIcon::DoubleClick) emit DoubleClicked();
+    });
+  }
+  tray_->show();
+  return tray_->isVisible();
+}
+
+void TrayIcon::SetNativeIcon(int image) {
+  if (tray_) tray_->setIcon(image == 0 ? TrayIdleIcon() : TrayAnimationIcon(image - 1));
+}
+
+void TrayIcon::RemoveNativeIcon() {
+  if (tray_) tray_->hide();
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,120 @@
+// Logical-font records and QFont.
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QtTest>
+#include <cstring>
+
+#include "platform/qt/FontConvert.h"
+#include "platform/qt/QtText.h"
+
+using namespace vostrelle;
+
+namespace {
+
+LOGFONTA Record(std::int32_t height, const char* face) {
+  LOGFONTA font;
+  font.lfHeight = height;
+  font.lfWeight = 400;
+  font.lfCharSet = 128;
+  std::strncpy(font.lfFaceName, face, sizeof font.lfFaceName);
+  return font;
+}
+
+}  // namespace
+
+class FontConvertTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void negativeHeightIsCharacterHeight() {
+    const QFont font = ToQFont(Record(-16, "IPAGothic"));
+    QCOMPARE(font.pixelSize(), 16);
+    QCOMPARE(font.family(), QStringLiteral("IPAGothic"));
+  }
+
+  void positiveHeightIsCellHeight() {
+    const QFont font = ToQFont(Record(24, "IPAGothic"));
+    QVERIFY2(font.pixelSize() < 24, qPrintable(QString::number(font.pixelSize())));
+    QVERIFY(qAbs(QFontMetricsF(font).height() - 24) <= 1.5);
+  }
+
+  void zeroHeightKeepsTheDefaultSize() {
+    QCOMPARE(ToQFont(Record(0, "")).pointSizeF(), QFont().pointSizeF());
+  }
+
+  void styleFields() {
+    LOGFONTA record = Record(-12, "IPAGothic");
+    record.lfWeight = 700;
+    record.lfItalic = 1;
+    record.lfUnderline = 1;
+    record.lfStrikeOut = 255;  // any non-zero byte is on
+    QFont font = ToQFont(record);
+    QCOMPARE(font.weight(), QFont::Bold);
+    QVERIFY(font.italic() && font.underline() && font.strikeOut());
+    record.lfWeight = 0;  // "don't care"
+    QCOMPARE(ToQFont(record).weight(), QFont::Normal);
+  }
+
+  void roundTrip() {
+    LOGFONTA record = Record(-13, "IPAGothic");
+    record.lfWeight = 600;
+    record.lfUnderline = 1;
+    const LOGFONTA back = ToLogFont(ToQFont(record));
+    QCOMPARE(back.lfHeight, -13);
+    QCOMPARE(back.lfWeight, 600);
+    QCOMPARE(back.lfItalic, std::uint8_t(0));
+    QCOMPARE(back.lfUnderline, std::uint8_t(1));
+    QCOMPARE(back.lfCharSet, std::uint8_t(128));
+    QCOMPARE(QByteArray(back.lfFaceName), QByteArray("IPAGothic"));
+  }
+
+  void japaneseFaceName() {
+    // ＭＳ ゴシック in CP932: the face goes through the CP932 edge both ways.
+    const char face[] = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
+    QCOMPARE(ToQFont(Record(-12, face)).family(), QStringLiteral("ＭＳ ゴシック"));
+    QFont font;
+    font.setFamily(QStringLiteral("ＭＳ ゴシック"));
+    QCOMPARE(QByteArray(ToLogFont(font).lfFaceName), QByteArray(face));
+  }
+
+  void faceFillingAllThirtyTwoBytes() {
+    LOGFONTA record = Record(-12, "");
+    std::memset(record.lfFaceName, 'A', sizeof record.lfFaceName);  // no terminator
+    QCOMPARE(ToQFont(record).family(), QString(32, QLatin1Char('A')));
+  }
+
+  void longFaceIsCutAtACharacterBoundary() {
+    QFont font;
+    font.setFamily(QString(40, QLatin1Char('x')));
+    LOGFONTA record = ToLogFont(font);
+    QCOMPARE(std::strlen(record.lfFaceName), std::size_t(31));
+    // Twenty double-byte characters: 31 bytes would split the sixteenth.
+    font.setFamily(QString(20, QChar(0x3042)));  // あ
+    record = ToLogFont(font);
+    QCOMPARE(std::strlen(record.lfFaceName), std::size_t(30));
+    QCOMPARE(ToQString(record.lfFaceName), QString(15, QChar(0x3042)));
+  }
+
+  void pointSizeUsesTheScreenDpi() {
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPointSize(9);
+    const int expected = -qRound(9 * LogicalDpiY() / 72.0);
+    QCOMPARE(ToLogFont(font).lfHeight, expected);
+  }
+
+  void stockFontDescribesTheDesktopFont() {
+    QFont desktop(QStringLiteral("IPAGothic"));
+    desktop.setPixelSize(15);
+    desktop.setBold(true);
+    QApplication::setFont(desktop);
+    const LOGFONTA stock = DesktopStockFont();
+    QCOMPARE(stock.lfHeight, -15);
+    QCOMPARE(stock.lfWeight, 400);
+    QCOMPARE(stock.lfCharSet, std::uint8_t(128));
+    QCOMPARE(QByteArray(stock.lfFaceName), QByteArray("IPAGothic"));
+  }
+};
+
+QTEST_MAIN(FontConvertTest)
+#include "FontConvertTest.moc"
