@@ -72,6 +72,12 @@ void CVostrelleDoc::DeleteContents() {
   SetTitle(Sjis("未接続"));
 }
 
+bool CVostrelleDoc::SaveModified() {
+  if (!settings_.ConfirmExit) return true;
+  return ui_.MessageBox(Sjis("終了します。よろしいですか？"), Sjis("終了確認"),
+                        MsgButtons::OkCancel, MsgIcon::Information) != MsgAnswer::Cancel;
+}
+
 RoomSession* CVostrelleDoc::CurrentSession() const {
   return Session(currentRoom_);
 }

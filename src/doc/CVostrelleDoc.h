@@ -45,6 +45,8 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
 
   bool OnNewDocument() override;
   void DeleteContents() override;
+  // The exit confirmation: asked only when the settings want it.
+  bool SaveModified() override;
 
   // Queries used by the views.
   RoomSession* CurrentSession() const;

@@ -370,6 +370,18 @@ TEST(CVostrelleDoc, OptionsAreCopiedBackOnlyOnOk) {
             std::string::npos);
 }
 
+TEST(CVostrelleDoc, ExitIsConfirmedOnlyWhenAsked) {
+  DocHarness h;
+  EXPECT_TRUE(h.doc.SaveModified());
+  EXPECT_TRUE(h.ui.messages.empty());
+  h.settings.ConfirmExit = true;
+  h.ui.answer = MsgAnswer::Cancel;
+  EXPECT_FALSE(h.doc.SaveModified());
+  h.ui.answer = MsgAnswer::Ok;
+  EXPECT_TRUE(h.doc.SaveModified());
+  EXPECT_EQ(h.ui.messages.back(), Sjis("終了します。よろしいですか？"));
+}
+
 TEST(CVostrelleDoc, RenameCommandNeedsACurrentRoom) {
   DocHarness h;
   ASSERT_TRUE(h.doc.OnNewDocument());

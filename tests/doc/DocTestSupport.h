@@ -27,6 +27,7 @@ struct ScriptedUi : UserInterface {
   std::function<int(std::vector<ConnectSetting>&)> connectList;
   std::function<bool(AppSettings&)> options;
   std::vector<std::string> messages;
+  MsgAnswer answer = MsgAnswer::Ok;
   std::vector<int> commands;
   std::vector<std::string>* trace = nullptr;  // shared with the views when set
   int connectDialogs = 0;
@@ -34,7 +35,7 @@ struct ScriptedUi : UserInterface {
 
   MsgAnswer MessageBox(const std::string& text, const std::string&, MsgButtons, MsgIcon) override {
     messages.push_back(text);
-    return MsgAnswer::Ok;
+    return answer;
   }
   bool EditConnectSetting(ConnectSetting& setting) override {
     ++connectDialogs;
