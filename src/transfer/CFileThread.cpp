@@ -1,0 +1,76 @@
+#include "CFileThread.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vostrelle {
+
+CFileThread::~CFileThread() {
+  // A worker that never ran (or was never given its socket) may still hold one.
+  std::lock_guard<std::mutex> lock(lock_);
+  if (!closed_ && socket_ >= 0) ::close(socket_);
+}
+
+void CFileThread::Abort() {
+  std::lock_guard<std::mutex> lock(lock_);
+  if (closed_) return;
+  aborted_ = true;
+  if (socket_ >= 0) ::shutdown(socket_, SHUT_RDWR);
+  OnAbortLocked();
+}
+
+void CFileThread::Assign(std::shared_ptr<NotifyTarget> notify, const TransferItem& item) {
+  std::lock_guard<std::mutex> lock(lock_);
+  notify_ = std::move(notify);
+  if (!item_) item_ = std::make_unique<TransferItem>(item);
+}
+
+bool CFileThread::IsClosed() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return closed_;
+}
+
+void CFileThread::PostNotify(unsigned message) {
+  std::shared_ptr<NotifyTarget> notify;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    notify = notify_;
+  }
+  if (notify) notify->Post(message, Id());
+}
+
+void CFileThread::PostProgress(unsigned message) {
+  if (!progressPending_.exchange(true)) PostNotify(message);
+}
+
+void CFileThread::Close() {
+  std::lock_guard<std::mutex> lock(lock_);
+  if (closed_) return;
+  if (socket_ >= 0) ::close(socket_);
+  closed_ = true;
+  OnCloseLocked();
+}
+
+bool SendAll(int fd, const char* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::send(fd, data, length, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long ReceiveSome(int fd, char* buffer, std::size_t length) {
+  for (;;) {
+    const ssize_t n = ::recv(fd, buffer, length, 0);
+    if (n >= 0 || errno != EINTR) return static_cast<long>(n);
+  }
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,94 @@
+#pragma once
+// The base of the two transfer workers: one TCP exchange on a thread of its own. The
+// user-interface thread may abort it at any time; the worker's lock makes sure that an
+// abort and the worker's own close never both act on the socket.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "TransferItem.h"
+#include "TransferThread.h"
+#include "platform/Ipv4.h"
+#include "platform/NotifyTarget.h"
+
+namespace vostrelle {
+
+// Block size of the body on both sides.
+inline constexpr std::size_t kTransferBlock = 4096;
+
+// Messages to the send list. wParam is the worker id; for kSendAccepted the socket.
+inline constexpr unsigned kSendAccepted = kWmApp + 1;
+inline constexpr unsigned kSendProgress = kWmApp + 2;
+inline constexpr unsigned kSendDone = kWmApp + 3;
+inline constexpr unsigned kSendFailed = kWmApp + 4;
+inline constexpr unsigned kSendNeedEntry = kWmApp + 5;
+inline constexpr unsigned kSendEnded = kWmApp + 6;  // always the last one
+
+// Messages to the receive list. wParam is the worker id.
+inline constexpr unsigned kReceiveDone = kWmApp + 1;
+inline constexpr unsigned kReceiveProgress = kWmApp + 2;
+inline constexpr unsigned kReceiveFailed = kWmApp + 3;
+inline constexpr unsigned kReceiveEnded = kWmApp + 4;  // always the last one
+
+class CFileThread : public TransferThread {
+ public:
+  struct Identity {
+    Ipv4 Address = 0;
+    std::string ID;
+    std::string Room;
+  };
+
+  ~CFileThread() override;
+
+  // What the lists match the worker's entry by.
+  virtual Identity GetIdentity() const = 0;
+  // Wakes a blocked send or receive by shutting the connection down both ways; the
+  // socket stays open until the worker closes it. Does nothing once closed.
+  virtual void Abort();
+  // Stores the notify target and, when the worker has no copy yet, a copy of item.
+  virtual void Assign(std::shared_ptr<NotifyTarget> notify, const TransferItem& item);
+
+  // The worker's copy, or nullptr. Only the user-interface thread changes it.
+  const TransferItem* Item() const { return item_.get(); }
+  // The progress counter, written by the worker and read by the list at any time.
+  std::uint32_t BytesDone() const { return bytesDone_.load(); }
+  // Set before the failure message is posted.
+  const std::string& ErrorText() const { return errorText_; }
+  // The list has handled a progress message: the next block may post another.
+  void ProgressHandled() { progressPending_.store(false); }
+  bool IsClosed() const;
+
+ protected:
+  CFileThread() = default;
+
+  void PostNotify(unsigned message);
+  // Posts a progress message unless one is still waiting to be handled; the handler
+  // reads the counter, so nothing shown is lost.
+  void PostProgress(unsigned message);
+  void AddBytes(std::uint32_t count) { bytesDone_.fetch_add(count); }
+  void Close();
+  // Called with the lock held, from Abort and Close.
+  virtual void OnAbortLocked() {}
+  virtual void OnCloseLocked() {}
+
+  mutable std::mutex lock_;
+  bool closed_ = false;
+  bool aborted_ = false;
+  int socket_ = -1;
+  std::unique_ptr<TransferItem> item_;
+  std::shared_ptr<NotifyTarget> notify_;
+  std::string errorText_;
+
+ private:
+  std::atomic<std::uint32_t> bytesDone_{0};
+  std::atomic<bool> progressPending_{false};
+};
+
+// Blocking socket helpers shared by the workers; both retry on EINTR.
+bool SendAll(int fd, const char* data, std::size_t length);
+long ReceiveSome(int fd, char* buffer, std::size_t length);
+
+}  // namespace vostrelle

@@ -1,0 +1,122 @@
+#include "CReceiveFileWorker.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+
+#include "CFileTransException.h"
+#include "HeaderStreamReader.h"
+#include "TransferFile.h"
+#include "TransferTexts.h"
+
+namespace vostrelle {
+
+namespace text = transfer_text;
+
+CFileThread::Identity CReceiveFileWorker::GetIdentity() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  if (!item_) return {};
+  return Identity{item_->MemberAddress, item_->ID, item_->Room};
+}
+
+bool CReceiveFileWorker::Open() {
+  std::lock_guard<std::mutex> lock(lock_);
+  if (closed_ || aborted_) return false;
+  socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  return socket_ >= 0;
+}
+
+void CReceiveFileWorker::Exchange() {
+  TransferItem item;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (item_) item = *item_;
+  }
+  if (!Open()) throw CFileTransException(text::kSocketCreateFailed);
+
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<std::uint16_t>(item.Port));
+  to.sin_addr.s_addr = item.MemberAddress;
+  if (::connect(socket_, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+    throw CFileTransException(text::kConnectFailed);
+
+  FieldMap request;
+  request["Command"] = "ReceiveFile";
+  request["ID"] = item.ID;
+  request["Room"] = item.Room;
+  std::string block;
+  HeaderBlock::Build(request, block);
+  SendAll(socket_, block.data(), block.size());
+
+  // The response is read in whole chunks; what follows its empty line is body.
+  HeaderStreamReader reader;
+  FieldMap response;
+  char buffer[kTransferBlock];
+  long got = 0;
+  std::size_t consumed = 0;
+  bool anyByte = false;
+  for (bool complete = false; !complete;) {
+    got = ReceiveSome(socket_, buffer, sizeof buffer);
+    if (got < 0) throw CFileTransException(text::kHeaderReceiveError);
+    if (got == 0)
+      throw CFileTransException(anyByte ? text::kIncompleteHeader : text::kConnectionRefused);
+    anyByte = true;
+    if (reader.Read(response, buffer, static_cast<std::size_t>(got), consumed, complete) !=
+        HeaderStreamReader::kOk)
+      throw CFileTransException(text::kIncompleteHeader);
+  }
+
+  const auto command = response.find("Command");
+  const auto answer = response.find("Response");
+  if (command == response.end() || answer == response.end())
+    throw CFileTransException(text::kIncompleteHeader);
+  if (command->second != "SendFile") throw CFileTransException(text::kWrongCommand);
+  if (answer->second != "Success") {
+    const auto cause = response.find("Cause");
+    if (answer->second == "Failure" && cause != response.end())
+      throw CFileTransException(cause->second);
+    throw CFileTransException(text::kSendRefused);
+  }
+
+  if (item.LocalPath.empty()) throw CFileTransException(text::kPathUnknown);
+  TransferFile file;
+  if (!file.CreateForWriting(item.LocalPath)) throw CFileTransException(text::kCannotOpenFile);
+
+  std::uint32_t received = 0;
+  const std::size_t rest = static_cast<std::size_t>(got) - consumed;
+  const std::uint32_t first = static_cast<std::uint32_t>(std::min<std::size_t>(rest, item.Size));
+  // A disk that refuses the bytes must not end in a file reported complete.
+  if (first > 0 && !file.WriteAll(buffer + consumed, first))
+    throw CFileTransException(text::kTransferError);
+  received += first;
+  AddBytes(first);
+
+  while (received < item.Size) {
+    const std::size_t want = std::min<std::size_t>(item.Size - received, sizeof buffer);
+    const long n = ReceiveSome(socket_, buffer, want);
+    if (n < 0) throw CFileTransException(text::kTransferError);
+    if (n == 0) throw CFileTransException(text::kDisconnected);
+    if (!file.WriteAll(buffer, static_cast<std::size_t>(n)))
+      throw CFileTransException(text::kTransferError);
+    received += static_cast<std::uint32_t>(n);
+    AddBytes(static_cast<std::uint32_t>(n));
+    PostProgress(kReceiveProgress);
+  }
+  file.Close();
+  PostNotify(kReceiveDone);
+}
+
+void CReceiveFileWorker::Run() {
+  try {
+    Exchange();
+  } catch (const CFileTransException& e) {
+    errorText_ = e.Message();
+    PostNotify(kReceiveFailed);
+  }
+  Close();
+  PostNotify(kReceiveEnded);
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,379 @@
+// Both lists on one user-interface thread (the test's), their workers on loopback.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include "TransferTestSupport.h"
+#include "transfer/ReceiveFileList.h"
+#include "transfer/SendFileList.h"
+#include "transfer/TransferTexts.h"
+
+using namespace vostrelle;
+using namespace vostrelle::test;
+namespace text = vostrelle::transfer_text;
+
+namespace {
+
+class TransferListTest : public ::testing::Test {
+ protected:
+  TempDir sourceDir;
+  TempDir targetDir;
+  RecordingUi ui;
+  LoopbackRoom senderRoom{"room"};
+  LoopbackRoom receiverRoom{"room"};
+  std::shared_ptr<QueueNotifyTarget> sendNotify = std::make_shared<QueueNotifyTarget>();
+  std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
+  std::uint16_t port = FreeTcpPort();
+  std::unique_ptr<SendFileList> sendList;
+  std::unique_ptr<ReceiveFileList> receiveList;
+  FakeDialog* sendDialog = nullptr;
+  FakeDialog* receiveDialog = nullptr;
+  int toReceiver = 0;  // the receiver as a member of the sender's room
+  int toSender = 0;    // and the other way round
+
+  void SetUp() override {
+    sendList =
+        std::make_unique<SendFileList>(sendNotify, &ui, SendFileList::Config{port, kLoopback});
+    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
+    sendList->SetDialogFactory([this](FileTransferList&) {
+      auto dialog = std::make_unique<FakeDialog>();
+      sendDialog = dialog.get();
+      return dialog;
+    });
+    receiveList->SetDialogFactory([this](FileTransferList&) {
+      auto dialog = std::make_unique<FakeDialog>();
+      receiveDialog = dialog.get();
+      return dialog;
+    });
+    senderRoom.session->Attach(sendList.get());
+    receiverRoom.session->Attach(receiveList.get());
+    toReceiver = senderRoom.AddPeer("bob");
+    toSender = receiverRoom.AddPeer("alice");
+  }
+
+  // The document's order: sessions go before the lists that observe them.
+  void TearDown() override {
+    senderRoom.session.reset();
+    receiverRoom.session.reset();
+    receiveList.reset();
+    sendList.reset();
+  }
+
+  std::string Source(const std::string& name, const std::string& bytes) {
+    WriteFile(sourceDir.File(name), bytes);
+    return sourceDir.File(name);
+  }
+
+  // Chooses the file for the receiver, sends it and hands the offer over as the
+  // receiver's room would; returns the receiver's entry index.
+  int Offer(const std::string& path, LoopbackRoom* room = nullptr, int member = -1) {
+    room = room ? room : &senderRoom;
+    sendList->OnSendFileRequest(room->session.get(), member >= 0 ? member : toReceiver, path);
+    const int index = sendList->Count() - 1;
+    EXPECT_TRUE(sendList->Start(index));
+    const TransferItem& item = sendList->Item(index);
+    receiveList->OnFileOffered(receiverRoom.session.get(), toSender, item.ID, item.FileName,
+                               item.Size, static_cast<std::uint32_t>(item.Port));
+    return receiveList->Count() - 1;
+  }
+
+  bool Pump(const std::function<bool()>& done, int timeoutMs = 10000) {
+    return PumpUntil({sendNotify.get(), receiveNotify.get()}, done, timeoutMs);
+  }
+  bool Settled() {
+    return Pump([&] { return sendList->WorkerCount() == 0 && receiveList->WorkerCount() == 0; });
+  }
+};
+
+}  // namespace
+
+TEST_F(TransferListTest, FileArrivesWholeAndBothRowsSayDone) {
+  const std::string body = Pattern(300000);
+  const int r = Offer(Source("data.bin", body));
+  EXPECT_EQ(sendDialog->Status(0), text::kAwaitingResponse);
+  EXPECT_EQ(receiveDialog->Status(r), text::kAwaitingResponse);
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveList->Item(r).State, TransferState::Done);
+  EXPECT_EQ(sendList->Item(0).State, TransferState::Done);
+  EXPECT_EQ(sendList->Item(0).BytesDone, body.size());
+  EXPECT_EQ(receiveDialog->Status(r), text::kDone);
+  EXPECT_EQ(sendDialog->rows[0].Image, 2);
+  EXPECT_EQ(ReadFile(targetDir.File("data.bin")), body);
+}
+
+TEST_F(TransferListTest, ChangedSizeShowsCauseToReceiverAndReasonToSender) {
+  const std::string path = Source("grow.txt", "short");
+  const int r = Offer(path);
+  WriteFile(path, "much longer now");
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveDialog->Status(r), text::kSenderInternalError);
+  EXPECT_EQ(sendDialog->Status(0), text::kSizeChanged);
+  EXPECT_EQ(sendList->Item(0).State, TransferState::Failed);
+}
+
+TEST_F(TransferListTest, CancelledEntryIsRefusedSilently) {
+  const int r = Offer(Source("a.txt", "abc"));
+  EXPECT_EQ(sendList->Cancel(0), 1);
+  EXPECT_EQ(sendDialog->Status(0), text::kCancelled);
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveDialog->Status(r), text::kConnectionRefused);
+  // The turned-away worker still names the entry, which shows why.
+  EXPECT_EQ(sendDialog->Status(0), text::kInterrupted);
+  EXPECT_EQ(sendList->Item(0).State, TransferState::Failed);
+}
+
+TEST_F(TransferListTest, ResentAfterFailureReachesTheSameEntry) {
+  const int r = Offer(Source("a.txt", "abc"));
+  sendList->Cancel(0);
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  ASSERT_EQ(receiveList->Item(r).State, TransferState::Failed);
+  // Starting again from Failed offers the same ID; the receiver's entry waits again.
+  ASSERT_TRUE(sendList->Start(0));
+  const TransferItem& item = sendList->Item(0);
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, item.ID, item.FileName,
+                             item.Size, static_cast<std::uint32_t>(item.Port));
+  ASSERT_EQ(receiveList->Count(), 1);
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveList->Item(r).State, TransferState::Done);
+  EXPECT_EQ(ReadFile(targetDir.File("a.txt")), "abc");
+}
+
+TEST_F(TransferListTest, OverlappingSendsOfOneFile) {
+  // A second room holds the same peer, so one file goes out under two entries.
+  LoopbackRoom otherRoom{"other"};
+  otherRoom.session->Attach(sendList.get());
+  const int peer = otherRoom.AddPeer("bob");
+  const std::string path = Source("big.bin", "");
+  ::truncate(path.c_str(), 16 << 20);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  sendList->OnSendFileRequest(otherRoom.session.get(), peer, path);
+  ASSERT_TRUE(sendList->Start(0));
+  ASSERT_TRUE(sendList->Start(1));
+
+  // The first receiver takes the header and then stops reading: its worker holds the file.
+  const int first = RawConnect(port, 4096);
+  ASSERT_GE(first, 0);
+  SendText(first, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(0).ID +
+                      "\r\nRoom: room\r\n\r\n");
+  ASSERT_TRUE(Pump([&] { return sendList->Item(0).State == TransferState::Transferring; }));
+
+  const int second = RawConnect(port);
+  ASSERT_GE(second, 0);
+  SendText(second, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(1).ID +
+                       "\r\nRoom: other\r\n\r\n");
+  std::string answer;
+  ASSERT_TRUE(Pump([&] {
+    pollfd p{second, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0) answer = ReadHeader(second);
+    return !answer.empty();
+  }));
+  EXPECT_NE(answer.find("Response: Failure\r\nCause: " + std::string(text::kSenderInternalError)),
+            std::string::npos);
+  ASSERT_TRUE(Pump([&] { return sendList->Item(1).State == TransferState::Failed; }));
+  EXPECT_EQ(sendDialog->Status(1), text::kCannotOpenFile);
+
+  ::close(first);
+  ::close(second);
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(sendDialog->Status(0), text::kSendError);
+}
+
+TEST_F(TransferListTest, CancelAbortsABlockedReceiveAtOnce) {
+  RawListener silent;  // accepts and never answers
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "00000001", "x.bin", 10,
+                             silent.port);
+  ASSERT_TRUE(receiveList->Start(0, targetDir.Path()));
+  const int fd = silent.Accept();
+  ASSERT_GE(fd, 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(receiveList->Cancel(0), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+  EXPECT_EQ(receiveList->WorkerCount(), 0u);
+  EXPECT_EQ(receiveDialog->Status(0), text::kCancelled);
+  // Messages the reaped worker posted find no worker and change nothing.
+  receiveNotify->Drain();
+  EXPECT_EQ(receiveDialog->Status(0), text::kCancelled);
+  ::close(fd);
+}
+
+TEST_F(TransferListTest, NamesThatWouldLeaveTheFolderAreNotReceived) {
+  const char* names[] = {"", ".", "..", "../evil", "a/b", "a\\b", "\\", "\x81"};
+  for (const char* name : names)
+    receiveList->OnFileOffered(receiverRoom.session.get(), toSender, std::string("id") + name, name,
+                               1, port);
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "long", std::string(256, 'n'), 1,
+                             port);
+  receiveList->StartAll(targetDir.Path());
+  for (int i = 0; i < receiveList->Count(); ++i) {
+    EXPECT_EQ(receiveDialog->Status(i), text::kReceiveFailed) << i;
+    EXPECT_EQ(receiveList->Item(i).State, TransferState::Waiting) << i;
+  }
+  EXPECT_EQ(receiveList->WorkerCount(), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(targetDir.Path()));
+}
+
+TEST(ReceivedName, TrailByteBackslashBelongsToItsCharacter) {
+  EXPECT_TRUE(IsSafeReceivedName("\x83\x5C\x83\x74\x83\x67.txt"));  // ソフト.txt
+  EXPECT_TRUE(IsSafeReceivedName("..txt"));
+  EXPECT_TRUE(IsSafeReceivedName(std::string(255, 'n')));
+  EXPECT_FALSE(IsSafeReceivedName("\x83\x5C\\x"));
+  // 86 kana are 258 bytes on disk: longer than a name may be.
+  std::string kana;
+  for (int i = 0; i < 86; ++i) kana += "\x83\x41";
+  EXPECT_FALSE(IsSafeReceivedName(kana));
+}
+
+TEST_F(TransferListTest, NameWithBackslashTrailByteIsReceived) {
+  // ソ.txt: CP932 inside the program, UTF-8 on disk at both ends.
+  WriteFile(sourceDir.File("\xE3\x82\xBD.txt"), "so");
+  const int r = Offer(sourceDir.Path() + "/\x83\x5C.txt");
+  ASSERT_EQ(receiveList->Item(r).FileName, "\x83\x5C.txt");
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveList->Item(r).State, TransferState::Done);
+  EXPECT_EQ(ReadFile(targetDir.File("\xE3\x82\xBD.txt")), "so");
+}
+
+TEST_F(TransferListTest, OverwriteDeclinedMarksOnlyThoseRows) {
+  WriteFile(targetDir.File("a.txt"), "keep");
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "1", "a.txt", 1, port);
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "2", "b.txt", 1, port);
+  receiveDialog->answers = {MsgAnswer::No};
+  receiveList->StartAll(targetDir.Path());
+  EXPECT_EQ(receiveDialog->asked, std::vector<std::string>{text::kAskOverwrite});
+  EXPECT_EQ(receiveDialog->Status(0), text::kReceiveFailed);
+  EXPECT_EQ(receiveList->Item(1).State, TransferState::Transferring);
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(ReadFile(targetDir.File("a.txt")), "keep");
+}
+
+TEST_F(TransferListTest, RepeatedOffersAndDistinctMembers) {
+  const int second = receiverRoom.AddPeer("carol", inet_addr("127.0.0.2"));
+  auto offer = [&](int member, const std::string& id) {
+    receiveList->OnFileOffered(receiverRoom.session.get(), member, id, "f", 1, port);
+  };
+  offer(toSender, "1");
+  offer(toSender, "1");  // waiting: ignored
+  offer(second, "1");    // another member: its own entry
+  offer(99, "1");        // no such member
+  ASSERT_EQ(receiveList->Count(), 2);
+  receiveList->Cancel(0);
+  offer(toSender, "1");  // failed: waits again
+  EXPECT_EQ(receiveList->Item(0).State, TransferState::Waiting);
+  EXPECT_EQ(receiveDialog->Status(0), text::kAwaitingResponse);
+}
+
+TEST_F(TransferListTest, IdsCountUpAndDuplicateRequestsMakeEntries) {
+  const std::string path = Source("a.txt", "abc");
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, sourceDir.File("missing"));
+  sendList->OnSendFileRequest(senderRoom.session.get(), 42, path);
+  ASSERT_EQ(sendList->Count(), 2);
+  const std::string a = sendList->Item(0).ID, b = sendList->Item(1).ID;
+  ASSERT_EQ(a.size(), 8u);
+  EXPECT_EQ(a.substr(0, 4), b.substr(0, 4));
+  EXPECT_EQ(std::stoul(b, nullptr, 16), std::stoul(a, nullptr, 16) + 1);
+  EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(sendDialog->Status(0), text::kSendWaiting);
+  EXPECT_EQ(sendList->Item(0).FileName, "a.txt");
+  EXPECT_FALSE(sendList->ListenerStarted());
+}
+
+TEST_F(TransferListTest, FourGigabyteFileIsRefusedWhenChosen) {
+  const std::string path = Source("huge.bin", "");
+  ASSERT_EQ(::truncate(path.c_str(), 0x100000000LL), 0);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  EXPECT_EQ(sendList->Count(), 0);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_NE(ui.shown[0].find(text::kTooLargeToSend), std::string::npos);
+}
+
+TEST_F(TransferListTest, StartAllMarksRowsWhoseMemberLeft) {
+  const std::string path = Source("a.txt", "abc");
+  const int carol = senderRoom.AddPeer("carol", inet_addr("127.0.0.3"));
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  sendList->OnSendFileRequest(senderRoom.session.get(), carol, path);
+  ASSERT_TRUE(sendList->Start(0));
+  senderRoom.session->RemoveMember(carol, kRemovalLeft);
+  EXPECT_EQ(sendDialog->Status(1), text::kLeft);
+  sendList->StartAll();
+  EXPECT_EQ(sendList->Item(0).State, TransferState::AwaitingResponse);  // untouched
+  EXPECT_EQ(sendDialog->Status(0), text::kAwaitingResponse);
+  EXPECT_EQ(sendDialog->Status(1), text::kSendFailed);
+  EXPECT_EQ(sendList->Item(1).State, TransferState::Failed);
+}
+
+TEST_F(TransferListTest, MemberRemovalAndLeavingCancelOnlyTheirEntries) {
+  LoopbackRoom otherRoom{"other"};
+  otherRoom.session->Attach(receiveList.get());
+  const int there = otherRoom.AddPeer("alice");
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "1", "a", 1, port);
+  receiveList->OnFileOffered(otherRoom.session.get(), there, "1", "a", 1, port);
+  receiverRoom.session->RemoveMember(toSender, kRemovalDropped);
+  EXPECT_EQ(receiveDialog->Status(0), text::kLeft);
+  EXPECT_EQ(receiveList->Item(1).State, TransferState::Waiting);
+
+  // Leaving aborts a running transfer of that room.
+  RawListener silent;
+  receiveList->OnFileOffered(otherRoom.session.get(), there, "2", "b", 5, silent.port);
+  ASSERT_TRUE(receiveList->Start(2, targetDir.Path()));
+  const int fd = silent.Accept();
+  receiveList->OnLeaving(otherRoom.session.get());
+  EXPECT_EQ(receiveList->Item(1).State, TransferState::Failed);
+  EXPECT_EQ(receiveDialog->Status(2), text::kLeft);
+  EXPECT_EQ(receiveList->WorkerCount(), 0u);
+  EXPECT_EQ(receiveList->Session(), nullptr);
+  ::close(fd);
+}
+
+TEST_F(TransferListTest, CancelDoneChangesNothingAndCloseAsksFirst) {
+  const int r = Offer(Source("a.txt", "abc"));
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveList->Cancel(r), 0);
+  EXPECT_EQ(receiveDialog->Status(r), text::kDone);
+  EXPECT_EQ(receiveList->Cancel(5), 0);
+
+  // All done: the dialog closes without asking.
+  bool closed = false;
+  receiveDialog->destroyed = &closed;
+  EXPECT_TRUE(receiveList->RequestClose());
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(receiveList->Count(), 0);
+
+  // Something waiting: asked, and Cancel keeps everything.
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("b.txt", "b"));
+  sendDialog->answers = {MsgAnswer::Cancel};
+  EXPECT_FALSE(sendList->RequestClose());
+  EXPECT_EQ(sendDialog->asked.back(), text::kAskStopAll);
+  EXPECT_EQ(sendList->Count(), 2);
+  EXPECT_TRUE(sendList->RequestClose());
+  EXPECT_EQ(sendList->Count(), 0);
+  EXPECT_EQ(sendList->CurrentDialog(), nullptr);
+}
+
+TEST_F(TransferListTest, WorkerAskingAfterTheListStoppedStillEnds) {
+  const int baseline = TransferThread::LiveCount();
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("a.txt", "abc"));
+  ASSERT_TRUE(sendList->Start(0));
+  const int fd = RawConnect(port);
+  ASSERT_GE(fd, 0);
+  // Accept the connection only; the worker's request for its entry is never answered.
+  ASSERT_TRUE(PumpUntil({}, [&] { return sendNotify->Pending() > 0; }));
+  sendNotify->Drain();
+  ASSERT_EQ(sendList->WorkerCount(), 1u);
+  SendText(fd, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(0).ID +
+                   "\r\nRoom: room\r\n\r\n");
+  ASSERT_TRUE(PumpUntil({}, [&] { return sendNotify->Pending() > 0; }));  // its request
+  senderRoom.session.reset();
+  sendList.reset();  // stops all without delivering the request
+  ASSERT_TRUE(PumpUntil({}, [&] { return TransferThread::LiveCount() <= baseline; }));
+  char c;
+  EXPECT_EQ(::recv(fd, &c, 1, 0), 0);  // closed without an answer
+  ::close(fd);
+}
