@@ -152,17 +152,6 @@ class DialogsTest : public QObject {
     QCOMPARE(dialog.BaseFolder, std::string("/home/u"));
   }
 
-  void reopeningProposesAgain() {
-    CSettingsFolderDlg dialog;
-    dialog.SubPath = kSubPath;
-    dialog.BaseFolder = "/a";
-    dialog.show();
-    dialog.reject();
-    dialog.BaseFolder = "/b";
-    dialog.show();
-    QCOMPARE(FolderEdit(dialog)->text(), QStringLiteral("/b/Pendrake/Vostrelle"));
-  }
-
   void cancelledBrowserLeavesThePathEmpty() {
     FolderBrowser browser(nullptr);
     browser.SetInitialPath("/");

@@ -39,10 +39,6 @@ class FontConvertTest : public QObject {
     QVERIFY(qAbs(QFontMetricsF(font).height() - 24) <= 1.5);
   }
 
-  void zeroHeightKeepsTheDefaultSize() {
-    QCOMPARE(ToQFont(Record(0, "")).pointSizeF(), QFont().pointSizeF());
-  }
-
   void styleFields() {
     LOGFONTA record = Record(-12, "IPAGothic");
     record.lfWeight = 700;

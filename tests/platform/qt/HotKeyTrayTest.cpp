@@ -36,23 +36,16 @@ class HotKeyTrayTest : public QObject {
     QTest::addColumn<uint>("keysym");
     QTest::newRow("O, the default") << 0x4F << uint(XK_o);
     QTest::newRow("A") << 0x41 << uint(XK_a);
-    QTest::newRow("Z") << 0x5A << uint(XK_z);
     QTest::newRow("0") << 0x30 << uint(XK_0);
-    QTest::newRow("9") << 0x39 << uint(XK_9);
     // 0x61 is VK_NUMPAD1, not a lower-case letter.
     QTest::newRow("numpad 1") << 0x61 << uint(XK_KP_1);
-    QTest::newRow("numpad 9") << 0x69 << uint(XK_KP_9);
     QTest::newRow("numpad divide") << 0x6F << uint(XK_KP_Divide);
     QTest::newRow("F1") << 0x70 << uint(XK_F1);
-    QTest::newRow("F12") << 0x7B << uint(XK_F12);
     QTest::newRow("F24") << 0x87 << uint(XK_F24);
     QTest::newRow("space") << 0x20 << uint(XK_space);
-    QTest::newRow("page up") << 0x21 << uint(XK_Prior);
     QTest::newRow("delete") << 0x2E << uint(XK_Delete);
-    QTest::newRow("OEM comma") << 0xBC << uint(XK_comma);
     QTest::newRow("OEM 5 backslash") << 0xDC << uint(XK_backslash);
     QTest::newRow("shift alone") << 0x10 << 0u;
-    QTest::newRow("left button") << 0x01 << 0u;
     QTest::newRow("past F24") << 0x88 << 0u;
     QTest::newRow("0xFF") << 0xFF << 0u;
   }
@@ -129,16 +122,6 @@ class HotKeyTrayTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(tray.images.size() >= 2, 2000);
     QCOMPARE(tray.images[0], 1);
     QCOMPARE(tray.images[1], 2);
-  }
-
-  void refusedIconIsNotAdded() {
-    RecordingTray tray;
-    tray.accept = false;
-    QVERIFY(!tray.Add());
-    tray.StartAnimation();
-    tray.Tick();
-    tray.StopAnimation();
-    QVERIFY(tray.images.empty());
   }
 };
 

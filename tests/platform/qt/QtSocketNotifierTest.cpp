@@ -92,26 +92,6 @@ class QtSocketNotifierTest : public QObject {
     QCOMPARE(notifier.watched(), std::size_t(1));
   }
 
-  void fdsAreIndependent() {
-    Pair a, b;
-    QtSocketNotifier notifier;
-    int callsA = 0, callsB = 0;
-    notifier.Watch(a.reader(), [&] {
-      a.Drain();
-      ++callsA;
-    });
-    notifier.Watch(b.reader(), [&] {
-      b.Drain();
-      ++callsB;
-    });
-    notifier.Unwatch(a.reader());
-    a.Send();
-    b.Send();
-    QTRY_COMPARE(callsB, 1);
-    Settle();
-    QCOMPARE(callsA, 0);
-  }
-
   void destroyedNotifierDeliversNothing() {
     Pair pair;
     int calls = 0;
