@@ -20,8 +20,16 @@ CVostrelleDoc::~CVostrelleDoc() {
 bool CVostrelleDoc::OnNewDocument() {
   if (!CDocument::OnNewDocument()) return false;
 
-  // The transfer lists are made here, before the socket, and attached to every session
-  // after the document (see CreateRoomSession).
+  auto notify = [this]() -> std::shared_ptr<NotifyTarget> {
+    if (transferSetup_.MakeNotify) return transferSetup_.MakeNotify();
+    return std::make_shared<QueueNotifyTarget>();
+  };
+  sendList_ = std::make_unique<SendFileList>(notify(), &ui_, transferSetup_.Send);
+  receiveList_ = std::make_unique<ReceiveFileList>(notify());
+  if (transferSetup_.ListMade) {
+    transferSetup_.ListMade(*sendList_);
+    transferSetup_.ListMade(*receiveList_);
+  }
   socket_ = std::make_unique<ChatSocket>(this, chatPort_);
   if (!socket_->Create(&notifier_, bindAddress_)) {
     socket_.reset();
@@ -69,6 +77,9 @@ void CVostrelleDoc::DeleteContents() {
   pendingViews_.clear();
   socket_.reset();
   currentRoom_ = -1;
+  // Their workers are aborted and waited for.
+  sendList_.reset();
+  receiveList_.reset();
   SetTitle(Sjis("未接続"));
 }
 
@@ -141,6 +152,8 @@ bool CVostrelleDoc::CreateRoomSession(const ConnectSetting& setting,
   auto session = std::make_unique<RoomSession>(setting, socket_.get(), &ui_);
   // The document first, then the send list, then the receive list.
   session->Attach(this);
+  session->Attach(sendList_.get());
+  session->Attach(receiveList_.get());
   session->SetLocalAddress(interfaces[static_cast<std::size_t>(chosen)].address);
   for (std::size_t i = 0; i < sessions_.size(); ++i) {
     if (sessions_[i]->SameRoom(*session)) {

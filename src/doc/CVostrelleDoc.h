@@ -16,6 +16,8 @@
 #include "platform/Document.h"
 #include "platform/NetInterfaces.h"
 #include "store/ChatLogRegistry.h"
+#include "transfer/ReceiveFileList.h"
+#include "transfer/SendFileList.h"
 
 namespace vostrelle {
 
@@ -40,6 +42,15 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   }
   // The local interface query (getifaddrs by default).
   void SetInterfaceQuery(InterfaceQuery query) { queryInterfaces_ = std::move(query); }
+  // How the transfer lists are made: the notify target their workers post to (a queue
+  // the owner drains by default), a hook for the list's window, and where the send
+  // list listens.
+  struct TransferSetup {
+    std::function<std::shared_ptr<NotifyTarget>()> MakeNotify;
+    std::function<void(FileTransferList&)> ListMade;
+    SendFileList::Config Send;
+  };
+  void SetTransferSetup(TransferSetup setup) { transferSetup_ = std::move(setup); }
   // The clock that stamps event batches.
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
 
@@ -60,6 +71,8 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   ChatSocket* Socket() const { return socket_.get(); }
   ChatLogRegistry* LogRegistry() const { return logs_.get(); }
   AppSettings& Settings() const { return settings_; }
+  SendFileList* SendList() const { return sendList_.get(); }
+  ReceiveFileList* ReceiveList() const { return receiveList_.get(); }
 
   void SelectRoom(int index);
   void StepRoom(int direction);
@@ -128,6 +141,9 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   std::vector<int> pendingViews_;
   std::unique_ptr<ChatLogRegistry> logs_;
   std::unique_ptr<ChatSocket> socket_;
+  TransferSetup transferSetup_;
+  std::unique_ptr<SendFileList> sendList_;
+  std::unique_ptr<ReceiveFileList> receiveList_;
   std::vector<std::unique_ptr<RoomSession>> retired_;
   int sessionCalls_ = 0;
 };

@@ -428,6 +428,30 @@ TEST(CVostrelleDoc, LeavingInsideANotificationIsSafe) {
   EXPECT_EQ(h.doc.SessionCount(), 0);
 }
 
+// The transfer lists hear every room after the document: a file offered by a member
+// reaches the receive list, a file the user picks for a member reaches the send list.
+TEST(CVostrelleDoc, TransferListsFollowTheRooms) {
+  DocHarness h;
+  h.settings.Connects = {Setting("r")};
+  ASSERT_TRUE(h.doc.OnNewDocument());
+  ASSERT_NE(h.doc.SendList(), nullptr);
+  ASSERT_NE(h.doc.ReceiveList(), nullptr);
+  h.JoinPending();
+  h.Send(2, Packet("Join", "r", {{"Name", "peer"}}));
+  h.Send(2, Packet("File", "r",
+                   {{"ID", "0001abcd"}, {"FileName", "a.txt"}, {"FileSize", "5"}, {"Port", "1"}}));
+  EXPECT_EQ(h.doc.ReceiveList()->Count(), 1);
+  const std::string path = h.dir.File("send.bin");
+  test::WriteFile(path, "12345");
+  h.doc.Session(0)->RequestFileSend(1, path);
+  EXPECT_EQ(h.doc.SendList()->Count(), 1);
+  // The member leaves: both entries learn of it; the lists go with the document.
+  h.Send(2, Packet("Part", "r"));
+  h.doc.DeleteContents();
+  EXPECT_EQ(h.doc.SendList(), nullptr);
+  EXPECT_EQ(h.doc.ReceiveList(), nullptr);
+}
+
 TEST(CVostrelleDoc, FloodOfGarbageAndValidDatagrams) {
   DocHarness h;
   h.settings.Connects = {Setting("r")};
