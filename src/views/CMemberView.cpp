@@ -1,0 +1,256 @@
+#include "views/CMemberView.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+#include "doc/CVostrelleDoc.h"
+#include "doc/ViewHint.h"
+#include "net/RoomSession.h"
+#include "platform/CommandIds.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/UserInterface.h"
+#include "platform/qt/FontConvert.h"
+#include "platform/qt/QtText.h"
+#include "store/AppSettings.h"
+#include "views/ViewIds.h"
+
+namespace vostrelle {
+namespace {
+
+QStringList LocalFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile());
+  return files;
+}
+
+}  // namespace
+
+CMemberView::CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
+    : QTreeWidget(parent), doc_(doc), ui_(ui) {
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setAllColumnsShowFocus(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setContextMenuPolicy(Qt::DefaultContextMenu);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+  setHeaderLabels({ToQString(Sjis("名前")), ToQString(Sjis("ホスト")), QStringLiteral("IP")});
+  header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header()->setSectionsMovable(false);
+  ApplySettingsFont();
+  AutoSizeColumns(true);
+}
+
+CMemberView::~CMemberView() {
+  doc_.RemoveView(this);
+}
+
+void CMemberView::ApplySettingsFont() {
+  setFont(ToQFont(doc_.Settings().Fonts[AppSettings::kMemberViewFont]));
+}
+
+void CMemberView::OnUpdate(CView*, long hint, HintObject* object) {
+  if (hint == kHintSettingsChanged) {
+    ApplySettingsFont();
+    AutoSizeColumns();
+    return;
+  }
+  if (hint < kHintJoined || hint > kHintMemberRenamed) return;
+  auto* event = dynamic_cast<RoomEventHint*>(object);
+  // Rooms that are not selected never touch the list.
+  if (!event || !event->Session || !event->IsCurrent) return;
+  RoomSession& session = *event->Session;
+  switch (hint) {
+    case kHintJoined:
+      DeleteAllRows();
+      for (int i = 0; i < session.MemberCount(); ++i) SetMemberRow(i, session, i);
+      break;
+    case kHintMemberAdded:
+    case kHintMemberRenamed:
+      SetMemberRow(event->Member, session, event->Member);
+      break;
+    case kHintMemberRemoving:
+      // The record goes right after this; the rows below move up with the table.
+      delete takeTopLevelItem(event->Member);
+      break;
+  }
+  AutoSizeColumns();
+}
+
+void CMemberView::SetMemberRow(int row, RoomSession& session, int member) {
+  const RoomMember* record = session.Member(member);
+  if (!record || row < 0) return;
+  QTreeWidgetItem* item = topLevelItem(row);
+  if (!item) {
+    item = new QTreeWidgetItem;
+    addTopLevelItem(item);
+  }
+  const QByteArray name(record->Name.data(), static_cast<qsizetype>(record->Name.size()));
+  const bool own = record->Address == session.LocalAddress();
+  const std::string address = InetNtoa(record->Address);
+  item->setText(kNameColumn, ToQString(record->Name));
+  item->setData(kNameColumn, kNameRole, name);
+  item->setText(kHostColumn, ToQString(HostNameOf(session, member)));
+  item->setText(kAddressColumn, ToQString(address));
+  item->setData(kNameColumn, kOwnRole, own ? 1 : 0);
+}
+
+std::string CMemberView::HostNameOf(RoomSession& session, int member) {
+  return session.HostName(member);
+}
+
+void CMemberView::AutoSizeColumns(bool toHeader) {
+  for (int column = 0; column < columnCount(); ++column) {
+    if (toHeader)
+      header()->resizeSection(column, header()->sectionSizeHint(column));
+    else
+      resizeColumnToContents(column);
+  }
+}
+
+void CMemberView::DeleteAllRows() {
+  clear();
+}
+
+void CMemberView::ShowMembers(RoomSession& session) {
+  DeleteAllRows();
+  const bool updates = updatesEnabled();
+  setUpdatesEnabled(false);
+  AutoSizeColumns(true);
+  for (int i = 0; i < session.MemberCount(); ++i) SetMemberRow(i, session, i);
+  AutoSizeColumns();
+  setUpdatesEnabled(updates);
+}
+
+bool CMemberView::IsOwnRow(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item && item->data(kNameColumn, kOwnRole).toInt() == 1;
+}
+
+int CMemberView::FirstSelectedRow() const {
+  int first = -1;
+  for (QTreeWidgetItem* item : selectedItems()) {
+    const int row = indexOfTopLevelItem(item);
+    if (row >= 0 && (first < 0 || row < first)) first = row;
+  }
+  return first;
+}
+
+void CMemberView::OnInformation() {
+  const int row = FirstSelectedRow();
+  if (row < 0) return;
+  MemberCommandHint hint(cmd::kMemberInformation, row);
+  doc_.UpdateAllViews(this, kHintMemberCommand, &hint);
+}
+
+void CMemberView::OnSendFile() {
+  const int row = FirstSelectedRow();
+  if (row < 0 || IsOwnRow(row) || !doc_.CurrentSession()) return;
+  RequestSends(row, ChooseFiles());
+}
+
+QStringList CMemberView::ChooseFiles() {
+  return QFileDialog::getOpenFileNames(this, QString(), QString(),
+                                       QStringLiteral("All Files (*.*)"));
+}
+
+void CMemberView::RequestSends(int row, const QStringList& paths) {
+  for (const QString& path : paths) {
+    // Looked up for each file: a request may end in a dialog that changes the rooms.
+    RoomSession* session = doc_.CurrentSession();
+    if (!session) return;
+    std::string cp932;
+    if (!FromNativePath(QFile::encodeName(path).toStdString(), cp932)) {
+      ui_.MessageBox(Sjis("ファイル名に Shift_JIS で表せない文字があるため、送信できません。\r\n") +
+                         ToCp932(path),
+                     {}, MsgButtons::Ok, MsgIcon::Warning);
+      continue;
+    }
+    session->RequestFileSend(row, cp932);
+  }
+}
+
+void CMemberView::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  // A menu from the keyboard has no row under it.
+  if (event->reason() != QContextMenuEvent::Mouse) return;
+  if (!itemAt(viewport()->mapFromGlobal(event->globalPos()))) return;
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("menu%1").arg(cmd::kMemberMenu));
+  QAction* information = menu.addAction(ToQString(Sjis("情報取得(&I)")));
+  information->setData(cmd::kMemberInformation);
+  QAction* sendFile = menu.addAction(ToQString(Sjis("ファイル送信")));
+  sendFile->setData(cmd::kSendFile);
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == information)
+    OnInformation();
+  else if (chosen == sendFile)
+    OnSendFile();
+}
+
+void CMemberView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidget::mouseDoubleClickEvent(event);
+  const QTreeWidgetItem* item = itemAt(event->position().toPoint());
+  if (!item) return;
+  const QByteArray name = item->data(kNameColumn, kNameRole).toByteArray();
+  TextHint hint(std::string(name.constData(), static_cast<std::size_t>(name.size())));
+  doc_.UpdateAllViews(this, kHintInsertText, &hint);
+}
+
+int CMemberView::DropRow(const QMimeData* data, const QPoint& pos) const {
+  if (LocalFiles(data).isEmpty()) return -1;
+  QTreeWidgetItem* item = itemAt(pos);
+  if (!item) return -1;
+  const int row = indexOfTopLevelItem(item);
+  return IsOwnRow(row) ? -1 : row;
+}
+
+void CMemberView::dragEnterEvent(QDragEnterEvent* event) {
+  // A move follows every accepted enter and decides by the row; an ignored enter would
+  // end the drag over this list altogether.
+  if (LocalFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CMemberView::dragMoveEvent(QDragMoveEvent* event) {
+  if (DropRow(event->mimeData(), event->position().toPoint()) < 0) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CMemberView::dragLeaveEvent(QDragLeaveEvent* event) {
+  event->accept();
+}
+
+void CMemberView::dropEvent(QDropEvent* event) {
+  const int row = DropRow(event->mimeData(), event->position().toPoint());
+  if (row < 0 || !doc_.CurrentSession()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  RequestSends(row, LocalFiles(event->mimeData()));
+}
+
+}  // namespace vostrelle

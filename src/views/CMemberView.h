@@ -1,0 +1,74 @@
+#pragma once
+// The upper-right pane: the members of the selected room, row i = member i of its
+// table, the user's own record first. From here the user asks for a member's details,
+// sends files (menu or drop on the row), and copies a name into the input box.
+
+#include <QStringList>
+#include <QTreeWidget>
+#include <string>
+
+#include "platform/Document.h"
+
+namespace vostrelle {
+
+class CVostrelleDoc;
+class RoomSession;
+class UserInterface;
+
+class CMemberView : public QTreeWidget, public CView {
+  Q_OBJECT
+
+ public:
+  enum Column { kNameColumn = 0, kHostColumn = 1, kAddressColumn = 2 };
+  // Item data of column 0: 1 on the user's own row, 0 elsewhere.
+  static constexpr int kOwnRole = Qt::UserRole;
+  // The member's Name as CP932 bytes (QByteArray), exactly as received.
+  static constexpr int kNameRole = Qt::UserRole + 1;
+
+  // The creator adds the view to the document; it removes itself when destroyed. ui
+  // tells the user about a file whose name cannot be sent.
+  CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent = nullptr);
+  ~CMemberView() override;
+
+  void OnUpdate(CView* sender, long hint, HintObject* object) override;
+
+  // Writes member of session into row, or appends a row when row does not exist yet.
+  void SetMemberRow(int row, RoomSession& session, int member);
+  // Every column to its contents, or to its title.
+  void AutoSizeColumns(bool toHeader = false);
+  void DeleteAllRows();
+  // The rows become session's members (when its message view is shown).
+  void ShowMembers(RoomSession& session);
+  bool IsOwnRow(int row) const;
+  int FirstSelectedRow() const;
+
+  // 情報取得: hint 7 about the first selected row.
+  void OnInformation();
+  // ファイル送信: the file-open dialog, one send request per chosen file.
+  void OnSendFile();
+
+ protected:
+  // The file-open dialog; empty on cancel.
+  virtual QStringList ChooseFiles();
+  // The host-name column (may block on a reverse lookup once per member).
+  virtual std::string HostNameOf(RoomSession& session, int member);
+
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void ApplySettingsFont();
+  // The row under pos (viewport coordinates) that may take files; -1 otherwise.
+  int DropRow(const QMimeData* data, const QPoint& pos) const;
+  // Hands each local path to the current session for row.
+  void RequestSends(int row, const QStringList& paths);
+
+  CVostrelleDoc& doc_;
+  UserInterface& ui_;
+};
+
+}  // namespace vostrelle

@@ -1,0 +1,174 @@
+#include "views/CMessageView.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <cstdarg>
+#include <cstdio>
+
+#include "doc/CVostrelleDoc.h"
+#include "doc/ViewHint.h"
+#include "platform/qt/FontConvert.h"
+#include "platform/qt/QtText.h"
+#include "store/AppSettings.h"
+#include "store/ChatLog.h"
+#include "views/CAllMessageView.h"
+#include "views/CMemberView.h"
+
+namespace vostrelle {
+
+CMessageView::CMessageView(CVostrelleDoc& doc, QWidget* parent) : QTextEdit(parent), doc_(doc) {
+  setReadOnly(true);
+  // The text only grows; an undo history would keep a second copy of it.
+  setUndoRedoEnabled(false);
+  setAcceptRichText(false);
+  setAcceptDrops(false);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  ApplyFont(doc_.Settings().Fonts[AppSettings::kMessageFont], false);
+}
+
+CMessageView::~CMessageView() {
+  doc_.RemoveView(this);
+}
+
+void CMessageView::OnUpdate(CView*, long hint, HintObject*) {
+  if (hint == kHintSettingsChanged)
+    ApplyFont(doc_.Settings().Fonts[AppSettings::kMessageFont], true);
+}
+
+void CMessageView::AppendText(const std::string& text) {
+  QString qtext = ToQString(text);
+  qtext.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  // characterCount() counts the final paragraph separator, which is not text.
+  const qsizetype room = kTextLimit - (document()->characterCount() - 1);
+  if (room <= 0 || qtext.isEmpty()) return;
+  if (qtext.size() > room) {
+    qsizetype cut = room;
+    if (qtext.at(cut - 1).isHighSurrogate()) --cut;
+    qtext.truncate(cut);
+  }
+  // A cursor of our own at the end: the user's selection is left alone until the
+  // caret moves behind the new text, and nothing walks the whole document.
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(qtext, format_);
+  setTextCursor(cursor);
+}
+
+void CMessageView::VAppend(const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  const int size = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (size < 0) return;
+  std::string text(static_cast<std::size_t>(size) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, args);
+  text.resize(static_cast<std::size_t>(size));
+  AppendText(text);
+}
+
+void CMessageView::AppendFormatted(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  VAppend(format, args);
+  va_end(args);
+}
+
+void CMessageView::AddTimeStamp(std::int64_t time) {
+  const QTextCharFormat saved = format_;
+  format_.setForeground(QColor(0, 0, 255));
+  AppendText(LogTimeText(static_cast<std::time_t>(time)) + " ");
+  format_ = saved;
+}
+
+void CMessageView::PrintLine(std::int64_t time, const char* format, ...) {
+  AddTimeStamp(time);
+  va_list args;
+  va_start(args, format);
+  VAppend(format, args);
+  va_end(args);
+}
+
+void CMessageView::PrintLineBold(std::int64_t time, const char* format, ...) {
+  AddTimeStamp(time);
+  const QTextCharFormat saved = format_;
+  format_.setFontWeight(QFont::Bold);
+  va_list args;
+  va_start(args, format);
+  VAppend(format, args);
+  va_end(args);
+  format_ = saved;
+}
+
+void CMessageView::ApplyFont(const LOGFONTA& font, bool reapply) {
+  // The text's runs carry colour and bold only, so the new font reaches all of it
+  // through the document's default font; reapply needs no pass over the text. The
+  // relayout that follows happens once, with updates held back.
+  (void)reapply;
+  const bool updates = updatesEnabled();
+  setUpdatesEnabled(false);
+  setFont(ToQFont(font));
+  setUpdatesEnabled(updates);
+}
+
+void CMessageView::ClearText() {
+  clear();
+  format_ = QTextCharFormat();
+}
+
+void CMessageView::FindSiblingViews() {
+  allMessageView_ = nullptr;
+  memberView_ = nullptr;
+  for (CView* view : doc_.Views()) {
+    if (auto* all = dynamic_cast<CAllMessageView*>(view)) allMessageView_ = all;
+    if (auto* members = dynamic_cast<CMemberView*>(view)) memberView_ = members;
+  }
+}
+
+CAllMessageView* CMessageView::AllMessageView() const {
+  return allMessageView_;
+}
+
+CMemberView* CMessageView::MemberView() const {
+  return memberView_;
+}
+
+void CMessageView::keyPressEvent(QKeyEvent* event) {
+  if (event->modifiers() & Qt::ControlModifier) {
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+      doc_.StepRoom(event->key() == Qt::Key_Up ? -1 : +1);
+      event->accept();
+      return;
+    }
+  }
+  QTextEdit::keyPressEvent(event);
+}
+
+void CMessageView::showEvent(QShowEvent* event) {
+  QTextEdit::showEvent(event);
+  // Later, from the event queue, like a posted command.
+  if (!event->spontaneous())
+    QMetaObject::invokeMethod(
+        this, [this] { OnWindowShown(); }, Qt::QueuedConnection);
+}
+
+void CMessageView::HandleSelect(HintObject* object, bool chosen) {
+  auto* select = dynamic_cast<RoomSelectHint*>(object);
+  if (!select) return;
+  if (!select->Show) {
+    if (!isHidden() && !chosen) hide();
+    return;
+  }
+  if (!chosen) return;
+  // The parent lays its children out again before the view appears.
+  if (QWidget* parent = parentWidget()) {
+    QResizeEvent resize(parent->size(), parent->size());
+    QCoreApplication::sendEvent(parent, &resize);
+  }
+  show();
+  if (select->Focus) setFocus();
+}
+
+}  // namespace vostrelle
