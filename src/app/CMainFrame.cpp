@@ -1,0 +1,342 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QWindow>
+
+#include "app/CVostrelleView.h"
+#include "doc/CVostrelleDoc.h"
+#include "platform/CommandIds.h"
+#include "platform/qt/GlobalHotKey.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/TrayIcon.h"
+#include "res/Icons.h"
+#include "store/AppSettings.h"
+#include "views/CAllMessageView.h"
+#include "views/CMemberView.h"
+#include "views/CRoomView.h"
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define VOSTRELLE_HAVE_XCB 1
+#endif
+
+namespace vostrelle {
+namespace {
+
+constexpr int kIndicatorMs = 250;
+
+// The status-bar prompt of each command (the part a status bar shows).
+const std::map<int, const char*>& Prompts() {
+  static const std::map<int, const char*> prompts = {
+      {CMainFrame::kTopmost, "最前面にの表示/非表示"},
+      {cmd::kNewConnection, "新しく接続する部屋を選択する"},
+      {cmd::kLeaveRoom, "現在接続している部屋から退出する"},
+      {cmd::kRename, "自分の名前を変更する"},
+      {cmd::kEditConnects, "接続先に関する設定を行う"},
+      {cmd::kOptions, "オプションを設定する"},
+      {cmd::kChangeSettingsFolder, "設定を保存するフォルダを変更する"},
+      {cmd::kAppExit, "アプリケーションを終了する"},
+      {cmd::kViewStatusBar, "ステータスバーの表示/非表示"},
+  };
+  return prompts;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CVostrelleDoc& doc, AppSettings& settings, UserInterface& ui,
+                       QWidget* parent)
+    : QMainWindow(parent), doc_(doc), settings_(settings), ui_(ui) {
+  setObjectName(QStringLiteral("mainFrame"));
+  setWindowIcon(AppIcon());
+  doc_.SetTitleListener([this](const std::string& title) { OnTitleChanged(title); });
+  OnTitleChanged(doc_.GetTitle());
+}
+
+CMainFrame::~CMainFrame() {
+  killTimer(indicatorTimer_);
+  if (tray_) tray_->Remove();
+  if (hotKey_) hotKey_->Unregister();
+  doc_.SetTitleListener(nullptr);
+}
+
+bool CMainFrame::Create() {
+  resize(760, 560);
+  rows_ = new QSplitter(Qt::Vertical, this);
+  rows_->setObjectName(QStringLiteral("rows"));
+  rows_->setChildrenCollapsible(false);
+  top_ = new QSplitter(Qt::Horizontal, rows_);
+  bottom_ = new QSplitter(Qt::Horizontal, rows_);
+  top_->setChildrenCollapsible(false);
+  bottom_->setChildrenCollapsible(false);
+  setCentralWidget(rows_);
+
+  // The panes in their order of creation; the document meets the views in that order.
+  memberView_ = new CMemberView(doc_, ui_, top_);
+  doc_.AddView(memberView_);
+  allView_ = new CAllMessageView(doc_, bottom_);
+  doc_.AddView(allView_);
+  roomView_ = new CRoomView(doc_, ui_, bottom_);
+  doc_.AddView(roomView_);
+  inputView_ = new CVostrelleView(doc_, settings_, top_);
+  top_->insertWidget(0, inputView_);
+  doc_.AddView(inputView_);
+  inputView_->SetKeyListener([this] { StopTrayAnimation(); });
+
+  // Both rows share one column boundary, as one 2 x 2 splitter would.
+  connect(top_, &QSplitter::splitterMoved, this, [this] { bottom_->setSizes(top_->sizes()); });
+  connect(bottom_, &QSplitter::splitterMoved, this, [this] { top_->setSizes(bottom_->sizes()); });
+  const QSize client = size() - QSize(0, menuBar()->sizeHint().height() + 24);
+  const int w = 3 * client.width() / 4, h = 3 * client.height() / 4;
+  top_->setSizes({w, client.width() - w});
+  bottom_->setSizes({w, client.width() - w});
+  rows_->setSizes({h, client.height() - h});
+  for (QSplitter* s : {top_, bottom_}) {
+    s->setStretchFactor(0, 3);
+    s->setStretchFactor(1, 1);
+  }
+  rows_->setStretchFactor(0, 3);
+  rows_->setStretchFactor(1, 1);
+
+  BuildMenus();
+  BuildStatusBar();
+
+  tray_ = new TrayIcon(this);
+  tray_->Add();
+  connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+    StopTrayAnimation();
+    RestoreWindow();
+  });
+  hotKey_ = new GlobalHotKey(this);
+  connect(hotKey_, &GlobalHotKey::Activated, this, [this] {
+    if (hotKey_->IsRegistered()) ToggleMinimized();
+  });
+  UpdateHotKey();
+  return true;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
+  auto* action = new QAction(text, this);
+  action->setData(id);
+  if (!key.isEmpty()) action->setShortcut(key);
+  auto prompt = Prompts().find(id);
+  if (prompt != Prompts().end()) action->setStatusTip(QString::fromUtf8(prompt->second));
+  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  if (menu)
+    menu->addAction(action);
+  else
+    addAction(action);  // a key without a menu entry
+  actions_[id] = action;
+  return action;
+}
+
+void CMainFrame::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  AddCommand(file, cmd::kAppExit, QStringLiteral("終了(&X)"));
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QAction* bar = AddCommand(view, cmd::kViewStatusBar, QStringLiteral("ステータスバー(&S)"));
+  bar->setCheckable(true);
+  bar->setChecked(true);
+  QAction* top = AddCommand(view, kTopmost, QStringLiteral("最前面に表示(&T)"),
+                            QKeySequence(Qt::CTRL | Qt::Key_T));
+  top->setCheckable(true);
+
+  QMenu* command = menuBar()->addMenu(QStringLiteral("コマンド(&C)"));
+  AddCommand(command, cmd::kNewConnection, QStringLiteral("新規に接続を作成(&J)..."),
+             QKeySequence(Qt::CTRL | Qt::Key_J));
+  AddCommand(command, cmd::kLeaveRoom, QStringLiteral("現在の部屋から退出(&P)"),
+             QKeySequence(Qt::CTRL | Qt::Key_P));
+  AddCommand(command, cmd::kRename, QStringLiteral("名前変更(&N)..."),
+             QKeySequence(Qt::CTRL | Qt::Key_N));
+  connect(command, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+  QMenu* setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  AddCommand(setting, cmd::kEditConnects, QStringLiteral("接続先設定(&C)..."));
+  AddCommand(setting, cmd::kOptions, QStringLiteral("オプション設定(&O)..."));
+  AddCommand(setting, cmd::kChangeSettingsFolder, QStringLiteral("設定保存フォルダの変更(&F)..."));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  AddCommand(help, cmd::kAppAbout, QStringLiteral("バージョン情報(&A)..."));
+
+  AddCommand(nullptr, cmd::kMinimize, {}, QKeySequence(Qt::CTRL | Qt::Key_M));
+  AddCommand(nullptr, cmd::kNextPane, {}, QKeySequence(Qt::Key_F6));
+  AddCommand(nullptr, cmd::kPrevPane, {}, QKeySequence(Qt::SHIFT | Qt::Key_F6));
+}
+
+void CMainFrame::BuildStatusBar() {
+  auto* ready = new QLabel(QStringLiteral("レディ"), statusBar());
+  statusBar()->addWidget(ready, 1);
+  const char* names[4] = {"ｶﾅ", "CAP", "NUM", "SCRL"};
+  for (int i = 0; i < 4; ++i) {
+    indicators_[i] = new QLabel(QString::fromUtf8(names[i]), statusBar());
+    indicators_[i]->setFrameShape(QFrame::Panel);
+    indicators_[i]->setFrameShadow(QFrame::Sunken);
+    indicators_[i]->setAlignment(Qt::AlignCenter);
+    indicators_[i]->setMinimumWidth(indicators_[i]->fontMetrics().horizontalAdvance("SCRL") + 8);
+    indicators_[i]->setEnabled(false);
+    statusBar()->addPermanentWidget(indicators_[i]);
+  }
+  UpdateIndicators();
+  indicatorTimer_ = startTimer(kIndicatorMs);
+}
+
+void CMainFrame::UpdateIndicators() {
+#ifdef VOSTRELLE_HAVE_XCB
+  // The lock keys' lights as the X server keeps them: Caps Lock, Num Lock, Scroll
+  // Lock are the first three.
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return;
+  xcb_get_keyboard_control_reply_t* reply =
+      xcb_get_keyboard_control_reply(connection, xcb_get_keyboard_control(connection), nullptr);
+  if (!reply) return;
+  const std::uint32_t leds = reply->led_mask;
+  free(reply);
+  indicators_[1]->setEnabled(leds & 1);
+  indicators_[2]->setEnabled(leds & 2);
+  indicators_[3]->setEnabled(leds & 4);
+#endif
+}
+
+void CMainFrame::UpdateCommandStates() {
+  actions_[cmd::kRename]->setEnabled(doc_.IsCommandEnabled(cmd::kRename));
+}
+
+QAction* CMainFrame::Action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::OnTitleChanged(const std::string& title) {
+  setWindowTitle(ToQString(title) + QStringLiteral(" - Vostrelle"));
+}
+
+void CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case kTopmost:
+      ToggleTopmost();
+      return;
+    case cmd::kSettingsChanged:
+      UpdateHotKey();
+      return;
+    case cmd::kNameCalled:
+      StartTrayAnimation();
+      if (settings_.RestoreSize) RestoreWindow();
+      return;
+    case cmd::kAppExit:
+      close();
+      return;
+    case cmd::kViewStatusBar:
+      statusBar()->setVisible(!statusBar()->isVisible());
+      actions_[cmd::kViewStatusBar]->setChecked(statusBar()->isVisible());
+      return;
+    case cmd::kNextPane:
+      FocusPane(+1);
+      return;
+    case cmd::kPrevPane:
+      FocusPane(-1);
+      return;
+    default:
+      break;
+  }
+  if (id == cmd::kRename && !doc_.IsCommandEnabled(id)) return;
+  if (doc_.OnCommand(id)) return;
+  if (appCommands_) appCommands_(id);
+}
+
+void CMainFrame::FocusPane(int step) {
+  // Row by row: input, members, all messages, rooms.
+  QWidget* panes[4] = {inputView_, memberView_, allView_, roomView_};
+  QWidget* focus = QApplication::focusWidget();
+  int at = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (panes[i] && (panes[i] == focus || panes[i]->isAncestorOf(focus))) at = i;
+  }
+  const int next = at < 0 ? 0 : (at + (step > 0 ? 1 : 3)) % 4;
+  if (panes[next] == inputView_)
+    inputView_->Activate();
+  else
+    panes[next]->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::StartTrayAnimation() {
+  if (settings_.TrayAnime && tray_) tray_->StartAnimation();
+}
+
+void CMainFrame::StopTrayAnimation() {
+  if (tray_) tray_->StopAnimation();
+}
+
+bool CMainFrame::UpdateHotKey() {
+  if (!hotKey_) return false;
+  hotKey_->Unregister();
+  if (!settings_.UseHotkey) return false;
+  return hotKey_->Register(settings_.KeyCode, HotKeyControlToModifiers(settings_.Modifiers));
+}
+
+void CMainFrame::RestoreWindow() {
+  if (!isVisible() || isMinimized()) showNormal();
+  raise();
+  activateWindow();
+}
+
+void CMainFrame::ToggleMinimized() {
+  if (!isVisible() || isMinimized()) {
+    showNormal();
+    raise();
+    activateWindow();
+  } else if (!isActiveWindow()) {
+    raise();
+    activateWindow();
+  } else {
+    showMinimized();
+  }
+}
+
+void CMainFrame::ToggleTopmost() {
+  topmost_ = !topmost_;
+  // Changing the flag hides the window; show it again where it was.
+  const QRect where = geometry();
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, topmost_);
+  if (visible) {
+    setGeometry(where);
+    show();
+  }
+  if (QAction* a = Action(kTopmost)) a->setChecked(topmost_);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  // Hidden, the window can only come back through its icon: without one it stays a
+  // minimised task-bar window.
+  if (isMinimized() && settings_.MinimumTray && tray_ && tray_->IsAdded())
+    QTimer::singleShot(0, this, [this] {
+      if (isMinimized()) hide();
+    });
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!doc_.SaveModified()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void CMainFrame::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == indicatorTimer_) UpdateIndicators();
+  QMainWindow::timerEvent(event);
+}
+
+}  // namespace vostrelle

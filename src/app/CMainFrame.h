@@ -1,0 +1,91 @@
+#pragma once
+// The program's one top-level window: menus, status bar, the 2 x 2 panes, the
+// notification-area icon with its name-call animation, the global hot key and the
+// always-on-top switch.
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+class QAction;
+class QLabel;
+class QSplitter;
+
+namespace vostrelle {
+
+class AppSettings;
+class CAllMessageView;
+class CMemberView;
+class CRoomView;
+class CVostrelleDoc;
+class CVostrelleView;
+class GlobalHotKey;
+class TrayIcon;
+class UserInterface;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr int kTopmost = 154;
+  CMainFrame(CVostrelleDoc& doc, AppSettings& settings, UserInterface& ui,
+             QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Makes the panes and views (in their order), the tray icon and the hot key.
+  bool Create();
+
+  void StartTrayAnimation();
+  void StopTrayAnimation();
+  bool UpdateHotKey();
+  void RestoreWindow();
+  void ToggleMinimized();
+  void ToggleTopmost();
+  bool IsTopmost() const { return topmost_; }
+
+  // A command from the menu, a key or the core. Commands the frame does not handle
+  // itself go to the application's handler.
+  void OnCommand(int id);
+  void SetAppCommandHandler(std::function<bool(int)> handler) { appCommands_ = std::move(handler); }
+
+  CVostrelleView* InputView() const { return inputView_; }
+  CMemberView* MemberView() const { return memberView_; }
+  CAllMessageView* AllMessageView() const { return allView_; }
+  CRoomView* RoomView() const { return roomView_; }
+  TrayIcon* Tray() const { return tray_; }
+  QAction* Action(int id) const;
+  // The caption the document title gives: "<title> - Vostrelle".
+  void OnTitleChanged(const std::string& title);
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QAction* AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key = {});
+  void BuildStatusBar();
+  void UpdateIndicators();
+  void UpdateCommandStates();
+  void FocusPane(int step);
+
+  CVostrelleDoc& doc_;
+  AppSettings& settings_;
+  UserInterface& ui_;
+  QSplitter* rows_ = nullptr;
+  QSplitter* top_ = nullptr;
+  QSplitter* bottom_ = nullptr;
+  CVostrelleView* inputView_ = nullptr;
+  CMemberView* memberView_ = nullptr;
+  CAllMessageView* allView_ = nullptr;
+  CRoomView* roomView_ = nullptr;
+  TrayIcon* tray_ = nullptr;
+  GlobalHotKey* hotKey_ = nullptr;
+  bool topmost_ = false;
+  std::map<int, QAction*> actions_;
+  QLabel* indicators_[4] = {};
+  int indicatorTimer_ = 0;
+  std::function<bool(int)> appCommands_;
+};
+
+}  // namespace vostrelle

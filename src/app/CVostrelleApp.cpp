@@ -1,0 +1,128 @@
+#include "app/CVostrelleApp.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+
+#include "app/CMainFrame.h"
+#include "app/CVostrelleView.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CSettingsFolderDlg.h"
+#include "doc/CVostrelleDoc.h"
+#include "platform/CommandIds.h"
+#include "platform/Cp932.h"
+#include "platform/qt/FontConvert.h"
+#include "platform/qt/QtSocketNotifier.h"
+#include "platform/qt/SettingFolderStore.h"
+#include "store/AppSettings.h"
+#include "store/CreateFolderPath.h"
+#include "store/MyDocuments.h"
+
+namespace vostrelle {
+
+CVostrelleApp::CVostrelleApp() : settings_(std::make_unique<AppSettings>()) {}
+
+CVostrelleApp::~CVostrelleApp() {
+  // The frame's views are the document's; the document leaves its rooms last.
+  if (doc_) doc_->DeleteContents();
+  frame_.reset();
+  doc_.reset();
+}
+
+bool CVostrelleApp::InitInstance() {
+  QCoreApplication::setOrganizationName(QStringLiteral("Pendrake"));
+  QCoreApplication::setApplicationName(QStringLiteral("Vostrelle"));
+  if (!InitSettingsFolder()) return false;
+  settings_->SetStockFont(DesktopStockFont());
+  settings_->LoadSettings();
+
+  notifier_ = std::make_unique<QtSocketNotifier>();
+  doc_ = std::make_unique<CVostrelleDoc>(*settings_, ui_, *notifier_);
+  ui_.SetCommandHandler([this](int id) {
+    if (id == cmd::kFileNew) {
+      // The reconnect comes from inside a dialog's command; rebuild once it returned.
+      QTimer::singleShot(0, qApp, [this] { OnFileNew(); });
+    } else if (frame_) {
+      frame_->OnCommand(id);
+    }
+  });
+  // Command-line arguments have no effect: the program always starts a new document.
+  if (!doc_->OnNewDocument()) return false;
+
+  frame_ = std::make_unique<CMainFrame>(*doc_, *settings_, ui_);
+  if (!frame_->Create()) return false;
+  ui_.SetOwner(frame_.get());
+  frame_->SetAppCommandHandler([this](int id) { return OnCommand(id); });
+  doc_->SendInitialUpdate();
+
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
+    // The desktop session is ending: the same question as closing the window.
+    if (manager.allowsInteraction()) {
+      const bool yes = doc_->SaveModified();
+      manager.release();
+      if (!yes) manager.cancel();
+    }
+  });
+
+  if (settings_->MinimumStart)
+    frame_->showMinimized();
+  else
+    frame_->show();
+  frame_->InputView()->Activate();
+  return true;
+}
+
+bool CVostrelleApp::InitSettingsFolder() {
+  std::string folder = ReadSettingFolder();
+  if (folder.empty()) {
+    CSettingsFolderDlg dialog;
+    dialog.BaseFolder = GetMyDocumentsPath();
+    dialog.SubPath = "Pendrake/Vostrelle";
+    if (dialog.exec() != QDialog::Accepted) return false;
+    folder = dialog.Folder;
+    WriteSettingFolder(folder);
+  }
+  CreateFolderPath(folder);
+  settings_->SettingFolder = folder;
+  return true;
+}
+
+bool CVostrelleApp::OnCommand(int id) {
+  switch (id) {
+    case cmd::kAppAbout: {
+      CAboutDlg about(frame_.get());
+      about.exec();
+      return true;
+    }
+    case cmd::kMinimize:
+      if (frame_) frame_->showMinimized();
+      return true;
+    case cmd::kChangeSettingsFolder:
+      OnChangeSettingsFolder();
+      return true;
+    case cmd::kFileNew:
+      OnFileNew();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CVostrelleApp::OnFileNew() {
+  if (!doc_) return;
+  // No exit question here: a reconnect just rebuilds the rooms.
+  doc_->OnNewDocument();
+  doc_->SendInitialUpdate();
+}
+
+void CVostrelleApp::OnChangeSettingsFolder() {
+  const MsgAnswer answer =
+      ui_.MessageBox(Sjis("設定保存フォルダを変更するため、終了します。\n再起動して設定保存フォルダ"
+                          "を設定して下さい。"),
+                     Sjis("設定保存フォルダの変更"), MsgButtons::OkCancel, MsgIcon::None);
+  if (answer != MsgAnswer::Ok) return;
+  DeleteSettingFolder();
+  if (frame_) frame_->close();
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,46 @@
+#pragma once
+// The application object: finds or asks for the settings folder, loads the settings,
+// makes the document, the main frame and its views, and carries out its own three
+// commands (version box, minimise, change of the settings folder).
+
+#include <memory>
+
+#include "app/QtUserInterface.h"
+
+namespace vostrelle {
+
+class AppSettings;
+class CMainFrame;
+class CVostrelleDoc;
+class QtSocketNotifier;
+
+class CVostrelleApp {
+ public:
+  CVostrelleApp();
+  ~CVostrelleApp();
+  CVostrelleApp(const CVostrelleApp&) = delete;
+  CVostrelleApp& operator=(const CVostrelleApp&) = delete;
+
+  // Start-up in its order; false ends the program.
+  bool InitInstance();
+  bool InitSettingsFolder();
+  // Commands of the application; false for an id it does not handle.
+  bool OnCommand(int id);
+  // The framework's new document: the rooms are rebuilt, the views updated again.
+  void OnFileNew();
+  void OnChangeSettingsFolder();
+
+  AppSettings& Settings() { return *settings_; }
+  CVostrelleDoc* Document() { return doc_.get(); }
+  CMainFrame* MainFrame() { return frame_.get(); }
+  QtUserInterface& Ui() { return ui_; }
+
+ private:
+  std::unique_ptr<AppSettings> settings_;
+  QtUserInterface ui_;
+  std::unique_ptr<QtSocketNotifier> notifier_;
+  std::unique_ptr<CVostrelleDoc> doc_;
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace vostrelle

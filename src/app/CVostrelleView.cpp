@@ -1,0 +1,162 @@
+#include "app/CVostrelleView.h"
+
+#include <QKeyEvent>
+#include <QTimerEvent>
+
+#include "app/CInputBox.h"
+#include "doc/CVostrelleDoc.h"
+#include "platform/qt/FontConvert.h"
+#include "platform/qt/QtText.h"
+#include "store/AppSettings.h"
+#include "views/CMessageView.h"
+#include "views/CRoomMessageView.h"
+#include "views/CSystemView.h"
+
+namespace vostrelle {
+
+CVostrelleView::CVostrelleView(CVostrelleDoc& doc, AppSettings& settings, QWidget* parent)
+    : QWidget(parent), doc_(doc), settings_(settings), input_(new CInputBox(this)) {
+  setObjectName(QStringLiteral("inputView"));
+  input_->installEventFilter(this);
+  ApplyFont();
+}
+
+CVostrelleView::~CVostrelleView() {
+  doc_.RemoveView(this);
+}
+
+void CVostrelleView::OnInitialUpdate() {
+  // A reconnect runs the initial update again: the system view and the timer that
+  // exist already are kept.
+  if (!systemView_) {
+    systemView_ = new CSystemView(doc_, this);
+    systemView_->installEventFilter(this);
+    doc_.AddView(systemView_);
+    systemView_->FindSiblingViews();
+    systemView_->OnInitialUpdate();
+  }
+  CreateRoomViews();
+  if (!timer_.isActive()) timer_.start(kTickMs, this);
+}
+
+void CVostrelleView::CreateRoomViews() {
+  int first = -1;
+  for (int index : doc_.TakePendingViews()) {
+    RoomSession* session = doc_.Session(index);
+    if (!session) continue;
+    auto* view = new CRoomMessageView(doc_, this);
+    view->installEventFilter(this);
+    doc_.AddView(view);
+    view->FindSiblingViews();
+    view->SetSession(session);
+    if (first < 0) first = index;
+    SessionHint hint(session);
+    doc_.UpdateAllViews(nullptr, kHintRoomViewCreated, &hint);
+  }
+  doc_.SelectRoom(first);
+  LayoutChildren();
+}
+
+void CVostrelleView::OnUpdate(CView*, long hint, HintObject* object) {
+  switch (hint) {
+    case kHintInsertText:
+      if (auto* text = dynamic_cast<TextHint*>(object)) input_->insert(ToQString(text->Text));
+      break;
+    case kHintSessionCreated:
+      CreateRoomViews();
+      break;
+    case kHintSettingsChanged:
+      ApplyFont();
+      LayoutChildren();
+      break;
+    default:
+      break;
+  }
+}
+
+void CVostrelleView::ApplyFont() {
+  input_->setFont(ToQFont(settings_.Fonts[AppSettings::kMessageFont]));
+}
+
+void CVostrelleView::resizeEvent(QResizeEvent*) {
+  LayoutChildren();
+}
+
+void CVostrelleView::LayoutChildren() {
+  const int inputHeight = input_->sizeHint().height();
+  input_->setGeometry(0, height() - inputHeight, width(), inputHeight);
+  for (QObject* child : children()) {
+    if (auto* view = dynamic_cast<CMessageView*>(child))
+      view->setGeometry(0, 0, width(), height() - inputHeight);
+  }
+}
+
+void CVostrelleView::Tick() {
+  doc_.UpdateAllViews(this, kHintLivenessTick);
+}
+
+void CVostrelleView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == timer_.timerId()) Tick();
+  QWidget::timerEvent(event);
+}
+
+void CVostrelleView::Activate() {
+  input_->setFocus(Qt::OtherFocusReason);
+}
+
+bool CVostrelleView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (watched == input_ && HandleInputKey(key)) return true;
+  if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+    const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+    if (MoveFocus(forward)) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool CVostrelleView::HandleInputKey(QKeyEvent* key) {
+  if (keyListener_) keyListener_();
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    const std::string text = input_->Cp932Text();
+    if (!text.empty()) {
+      input_->clear();
+      if (RoomSession* session = doc_.CurrentSession()) session->EnterLine(text);
+    }
+    return true;
+  }
+  if (key->modifiers() & Qt::ControlModifier) {
+    if (key->key() == Qt::Key_Up) {
+      doc_.StepRoom(-1);
+      return true;
+    }
+    if (key->key() == Qt::Key_Down) {
+      doc_.StepRoom(+1);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool CVostrelleView::MoveFocus(bool forward) {
+  // The children in creation order, as a dialog's tab order would walk them.
+  std::vector<QWidget*> stops;
+  for (QObject* child : children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (w && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+      stops.push_back(w);
+  }
+  if (stops.empty()) return false;
+  QWidget* focus = focusWidget();
+  int at = -1;
+  for (std::size_t i = 0; i < stops.size(); ++i) {
+    if (stops[i] == focus || stops[i]->isAncestorOf(focus)) at = static_cast<int>(i);
+  }
+  const int n = static_cast<int>(stops.size());
+  const int next = at < 0 ? 0 : (at + (forward ? 1 : n - 1)) % n;
+  stops[static_cast<std::size_t>(next)]->setFocus(forward ? Qt::TabFocusReason
+                                                          : Qt::BacktabFocusReason);
+  return true;
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,11 @@
+// vostrelle: a chat client for the local network, without a server.
+#include <QApplication>
+
+#include "app/CVostrelleApp.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  vostrelle::CVostrelleApp app;
+  if (!app.InitInstance()) return 0;
+  return application.exec();
+}
