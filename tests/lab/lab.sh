@@ -1,0 +1,114 @@
+# A private LAN of network namespaces with one Vostrelle per host, each on an Xvfb
+# display of its own with its own HOME. Sourced by the lab tests; nothing it starts
+# can reach the machine's own networks, and everything is removed on exit.
+#
+#   lab_init NET ARTIFACTS   hosts get 10.77.NET.k/24 on one bridge
+#   lab_host K NAME ROOM     prepares host K: settings folder, connects.xml (CP932)
+#   lab_start K              starts Xvfb and vostrelle on host K, waits for the window
+#   lab_type K TEXT          types TEXT and Enter into host K's input line
+#   lab_log K ROOM           host K's chat log of today for ROOM, as UTF-8
+#   lab_shot K NAME          screenshot of host K's display into ARTIFACTS
+
+LAB_SKIP=77
+lab_skip() { echo "SKIP: $*"; exit $LAB_SKIP; }
+lab_fail() { echo "FAIL: $*"; LAB_FAILED=1; }
+
+lab_init() {
+  LAB_NET=$1
+  LAB_ART=$2
+  LAB_PREFIX="vl$$"
+  LAB_ROOT=$(mktemp -d /tmp/vostrelle-lab.XXXXXX)
+  LAB_FAILED=0
+  LAB_PIDS=()
+  [ "$(id -u)" = 0 ] || lab_skip "needs root for network namespaces"
+  for tool in ip Xvfb xdotool import iconv; do
+    command -v $tool >/dev/null || lab_skip "$tool is not installed"
+  done
+  ip netns add "${LAB_PREFIX}br" 2>/dev/null || lab_skip "cannot create network namespaces"
+  ip -n "${LAB_PREFIX}br" link add br0 type bridge
+  ip -n "${LAB_PREFIX}br" link set br0 up
+  mkdir -p "$LAB_ART"
+  trap lab_cleanup EXIT
+}
+
+lab_cleanup() {
+  for pid in "${LAB_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  for ns in $(ip netns list | awk '{print $1}' | grep "^${LAB_PREFIX}"); do ip netns del "$ns"; done
+  rm -rf "$LAB_ROOT"
+}
+
+# A display number nobody uses.
+lab_free_display() {
+  local d=$((200 + RANDOM % 600))
+  while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d + 1)); done
+  echo $d
+}
+
+lab_host() {
+  local k=$1 name=$2 room=$3 dir="$LAB_ROOT/h$1"
+  local ns="${LAB_PREFIX}$k"
+  ip netns add "$ns"
+  ip link add "${LAB_PREFIX}h$k" type veth peer name "${LAB_PREFIX}b$k"
+  ip link set "${LAB_PREFIX}h$k" netns "$ns"
+  ip link set "${LAB_PREFIX}b$k" netns "${LAB_PREFIX}br"
+  ip -n "$ns" link set "${LAB_PREFIX}h$k" name eth0
+  ip -n "$ns" addr add "10.77.$LAB_NET.$k/24" brd "10.77.$LAB_NET.255" dev eth0
+  ip -n "$ns" link set eth0 up
+  ip -n "$ns" link set lo up
+  ip -n "${LAB_PREFIX}br" link set "${LAB_PREFIX}b$k" master br0 up
+  mkdir -p "$dir/home" "$dir/config/Pendrake" "$dir/settings"
+  printf '[Directory]\nSetting=%s\n' "$dir/settings" >"$dir/config/Pendrake/Vostrelle.conf"
+  printf '<?xml version="1.0" encoding="Shift_JIS"?>\r\n<Connects><Connect><Name>%s</Name><RoomName>%s</RoomName><RealName>%s</RealName><ConnectTo>10.77.%s.255</ConnectTo><NetMask>255.255.255.0</NetMask><AutoConnect>1</AutoConnect></Connect></Connects>' \
+    "$name" "$room" "$name" "$LAB_NET" | iconv -f UTF-8 -t CP932 >"$dir/settings/connects.xml"
+}
+
+lab_display() { cat "$LAB_ROOT/h$1/display"; }
+
+lab_start() {
+  local k=$1 dir="$LAB_ROOT/h$1" d
+  d=$(lab_free_display)
+  echo $d >"$dir/display"
+  Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
+  LAB_PIDS+=($!)
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+  ip netns exec "${LAB_PREFIX}$k" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
+    XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$LAB_PROGRAM" >"$dir/program.log" 2>&1 &
+  LAB_PIDS+=($!)
+  echo $! >"$dir/pid"
+  for _ in $(seq 100); do
+    DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  lab_fail "host $k: no window"
+  return 1
+}
+
+lab_type() {
+  local k=$1 text=$2 d w
+  d=$(lab_display $k)
+  w=$(DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' | head -1)
+  DISPLAY=:$d xdotool mousemove 1000 690 windowfocus --sync "$w" type --delay 20 "$text"
+  DISPLAY=:$d xdotool key Return
+}
+
+lab_log() {
+  local k=$1 room=$2
+  cat "$LAB_ROOT/h$k/settings/log/$room/$(date +%Y%m%d).txt" 2>/dev/null | iconv -f CP932 -t UTF-8
+}
+
+lab_shot() {
+  DISPLAY=:$(lab_display $1) import -window root "$LAB_ART/$2.png"
+}
+
+# Waits up to SECONDS for host K's log of ROOM to hold TEXT.
+lab_wait_log() {
+  local k=$1 room=$2 text=$3 seconds=${4:-10}
+  for _ in $(seq $((seconds * 10))); do
+    lab_log $k "$room" | grep -qF -- "$text" && return 0
+    sleep 0.1
+  done
+  lab_fail "host $k: log of $room lacks '$text'"
+  lab_log $k "$room" | sed 's/^/    /'
+  return 1
+}
