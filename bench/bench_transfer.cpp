@@ -1,0 +1,191 @@
+// Throughput of one 1 GiB file over loopback: our transfer (send list, listener, both
+// workers, progress messages pumped by this thread as the user-interface thread) against
+// a plain TCP copy of the same file, in one run. Counters: bytes_per_second, and the
+// share of one core the pumping thread used (ui_cpu).
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "net/ChatSocket.h"
+#include "net/RoomSession.h"
+#include "platform/SocketNotifier.h"
+#include "store/ConnectSetting.h"
+#include "transfer/ReceiveFileList.h"
+#include "transfer/SendFileList.h"
+
+using namespace vostrelle;
+
+namespace {
+
+constexpr std::size_t kFileSize = std::size_t{1} << 30;
+const Ipv4 kLoopback = inet_addr("127.0.0.1");
+
+struct Files {
+  std::string dir;
+  std::string source;
+  Files() {
+    char pattern[] = "/tmp/vostrelle-bench-XXXXXX";
+    dir = ::mkdtemp(pattern);
+    source = dir + "/source.bin";
+    std::ofstream out(source, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
+    for (std::size_t done = 0; done < kFileSize; done += block.size()) {
+      block[0] = static_cast<char>(done >> 20);
+      out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+  }
+  ~Files() { std::filesystem::remove_all(dir); }
+};
+
+Files& TheFiles() {
+  static Files files;
+  return files;
+}
+
+std::uint16_t FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = kLoopback;
+  socklen_t length = sizeof at;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length);
+  ::close(fd);
+  return ntohs(at.sin_port);
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct NullReceiver : ChatReceiver {
+  void Receive(const FieldMap&, Ipv4) override {}
+};
+
+struct Room {
+  NullReceiver receiver;
+  PollLoop loop;
+  ChatSocket chat{&receiver, 0};
+  std::unique_ptr<RoomSession> session;
+  Room() {
+    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "bench", false};
+    session = std::make_unique<RoomSession>(setting, &chat, nullptr);
+    session->SetLocalAddress(inet_addr("127.0.0.9"));
+    session->AddMember("peer", kLoopback);
+  }
+};
+
+void BM_ListTransfer(benchmark::State& state) {
+  Files& files = TheFiles();
+  for (auto _ : state) {
+    Room senderRoom, receiverRoom;
+    // The chat socket stays closed: the offer is handed over directly, nothing is sent.
+    auto sendNotify = std::make_shared<QueueNotifyTarget>();
+    auto receiveNotify = std::make_shared<QueueNotifyTarget>();
+    const std::uint16_t port = FreePort();
+    {
+      SendFileList sendList(sendNotify, nullptr, SendFileList::Config{port, kLoopback});
+      ReceiveFileList receiveList(receiveNotify);
+      senderRoom.session->Attach(&sendList);
+      receiverRoom.session->Attach(&receiveList);
+      sendList.OnSendFileRequest(senderRoom.session.get(), 0, files.source);
+      sendList.Start(0);
+      const TransferItem& item = sendList.Item(0);
+      receiveList.OnFileOffered(receiverRoom.session.get(), 0, item.ID, "target.bin", item.Size,
+                                port);
+      const double cpu0 = ThreadCpuSeconds();
+      const auto t0 = std::chrono::steady_clock::now();
+      receiveList.Start(0, files.dir);
+      // This thread is the user-interface thread: it only handles messages.
+      const auto done = [&] {
+        return sendList.WorkerCount() == 0 && receiveList.WorkerCount() == 0;
+      };
+      while (!done()) {
+        sendNotify->PumpUntil([&] { return receiveNotify->Pending() > 0 || done(); }, 50);
+        receiveNotify->Drain();
+      }
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      state.SetIterationTime(seconds);
+      state.counters["ui_cpu"] = (ThreadCpuSeconds() - cpu0) / seconds;
+      if (receiveList.Item(0).State != TransferState::Done) state.SkipWithError("not done");
+      senderRoom.session.reset();
+      receiverRoom.session.reset();
+    }
+    std::filesystem::remove(files.dir + "/target.bin");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
+}
+
+// A plain copy: read the file and send it, receive and write it, blocks of block bytes.
+void BM_RawCopy(benchmark::State& state) {
+  Files& files = TheFiles();
+  const std::size_t block = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = kLoopback;
+    socklen_t length = sizeof at;
+    ::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    ::listen(listener, 1);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length);
+    const auto t0 = std::chrono::steady_clock::now();
+    std::thread sender([&] {
+      const int fd = ::accept(listener, nullptr, nullptr);
+      FILE* in = std::fopen(files.source.c_str(), "rb");
+      std::vector<char> buffer(block);
+      for (std::size_t n; (n = std::fread(buffer.data(), 1, block, in)) > 0;)
+        for (std::size_t off = 0; off < n;) {
+          const ssize_t sent = ::send(fd, buffer.data() + off, n - off, MSG_NOSIGNAL);
+          if (sent <= 0) break;
+          off += static_cast<std::size_t>(sent);
+        }
+      std::fclose(in);
+      ::close(fd);
+    });
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    FILE* out = std::fopen((files.dir + "/raw.bin").c_str(), "wb");
+    std::vector<char> buffer(block);
+    std::size_t total = 0;
+    for (ssize_t n; (n = ::recv(fd, buffer.data(), block, 0)) > 0;) {
+      std::fwrite(buffer.data(), 1, static_cast<std::size_t>(n), out);
+      total += static_cast<std::size_t>(n);
+    }
+    std::fclose(out);
+    ::close(fd);
+    sender.join();
+    ::close(listener);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    if (total != kFileSize) state.SkipWithError("short copy");
+    std::filesystem::remove(files.dir + "/raw.bin");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
+}
+
+}  // namespace
+
+BENCHMARK(BM_RawCopy)
+    ->Arg(4096)
+    ->Arg(65536)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListTransfer)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
