@@ -1,0 +1,216 @@
+// The window shell offscreen: the input line, the keys of the input view, the panes,
+// the tray animation without a tray, and minimising without a tray.
+
+#include <QSplitter>
+#include <QtTest>
+
+#include "app/CInputBox.h"
+#include "app/CMainFrame.h"
+#include "app/CVostrelleView.h"
+#include "doc/DocTestSupport.h"
+#include "platform/CommandIds.h"
+#include "platform/Cp932.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/TrayIcon.h"
+#include "views/CMessageView.h"
+#include "views/CRoomMessageView.h"
+#include "views/CSystemView.h"
+
+using namespace vostrelle;
+
+namespace {
+
+// Text as an input method delivers it (keyClicks refuses non-Latin-1 text).
+void Commit(QWidget* w, const QString& text) {
+  QInputMethodEvent event;
+  event.setCommitString(text);
+  QCoreApplication::sendEvent(w, &event);
+}
+
+struct Window {
+  explicit Window(std::vector<ConnectSetting> connects) {
+    h.settings.Connects = std::move(connects);
+    h.doc.RemoveView(&h.view);
+    ok = h.doc.OnNewDocument();
+    frame = std::make_unique<CMainFrame>(h.doc, h.settings, h.ui);
+    frame->Create();
+    h.doc.SendInitialUpdate();
+    h.Pump();
+    frame->show();
+  }
+  CInputBox* Input() const { return frame->InputView()->InputBox(); }
+  test::DocHarness h;
+  bool ok = false;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace
+
+class CMainFrameTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void InputLineHoldsAtMost256Cp932Bytes() {
+    CInputBox box;
+    Commit(&box, QString(128, QChar(0x3042)));  // "あ" x 128 = 256 bytes
+    QCOMPARE(box.Cp932Text().size(), std::size_t{256});
+    Commit(&box, QStringLiteral("い"));
+    QCOMPARE(box.text().size(), 128);
+    // Room for one single byte: a double-byte character does not fit, a single one does.
+    box.clear();
+    Commit(&box, QString(127, QChar(0x3042)) + QStringLiteral("b"));
+    Commit(&box, QStringLiteral("い"));
+    QCOMPARE(box.Cp932Text().size(), std::size_t{255});
+    Commit(&box, QStringLiteral("x"));
+    QCOMPARE(box.Cp932Text().size(), std::size_t{256});
+    QVERIFY(box.text().endsWith(QStringLiteral("bx")));
+    // A paste that does not fit is cut at a character boundary, not refused.
+    box.clear();
+    Commit(&box, QString(100, QChar(0x3042)));
+    box.insert(QString(60, QChar(0x3044)) + QStringLiteral("end"));
+    QCOMPARE(box.Cp932Text().size(), std::size_t{256});
+    QVERIFY(box.text().endsWith(QString(28, QChar(0x3044))));
+    // A character CP932 cannot hold becomes '?' as it arrives.
+    box.clear();
+    Commit(&box, QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                   "b"));
+    QCOMPARE(box.text(), QStringLiteral("a?b"));
+  }
+
+  void EnterSendsToTheSelectedRoomOnly() {
+    Window w({test::Setting("r")});
+    QVERIFY(w.ok);
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    w.h.Received(2);
+    QVERIFY(w.h.doc.CurrentSession());
+    Commit(w.Input(), QStringLiteral("こんにちは"));
+    QTest::keyClick(w.Input(), Qt::Key_Return);
+    QCOMPARE(w.Input()->text(), QString());
+    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + Sjis("こんにちは")});
+    // Empty line: nothing.
+    QTest::keyClick(w.Input(), Qt::Key_Return);
+    QVERIFY(w.h.Received(2).empty());
+    // No room selected: the line is dropped, the box emptied.
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    Commit(w.Input(), QStringLiteral("lost"));
+    QTest::keyClick(w.Input(), Qt::Key_Return);
+    QCOMPARE(w.Input()->text(), QString());
+    QVERIFY(w.h.Received(2).empty());
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    QTest::keyClick(w.Input(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+  }
+
+  void NoRoomAtStartShowsTheSystemView() {
+    Window w({});
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    QVERIFY(w.frame->InputView()->SystemView());
+    QVERIFY(w.frame->InputView()->SystemView()->isVisible());
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    w.frame->OnCommand(cmd::kLeaveRoom);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+  }
+
+  void MemberNameReplacesTheSelection() {
+    Window w({test::Setting("r")});
+    Commit(w.Input(), QStringLiteral("hello world"));
+    w.Input()->setSelection(6, 5);
+    TextHint hint(Sjis("佐藤"));
+    w.h.doc.UpdateAllViews(nullptr, kHintInsertText, &hint);
+    QCOMPARE(w.Input()->text(), QStringLiteral("hello 佐藤"));
+  }
+
+  void TabMovesBetweenInputAndVisibleMessageView() {
+    Window w({test::Setting("r")});
+    w.frame->activateWindow();
+    w.frame->InputView()->Activate();
+    QVERIFY(QTest::qWaitForWindowActive(w.frame.get()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Input()));
+    QTest::keyClick(w.Input(), Qt::Key_Tab);
+    auto* room = dynamic_cast<CRoomMessageView*>(QApplication::focusWidget());
+    QVERIFY(room);
+    QVERIFY(room->isVisible());
+    QTest::keyClick(room, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Input()));
+    QTest::keyClick(w.Input(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(room));
+  }
+
+  void FontChangeRelaysTheInputLine() {
+    Window w({test::Setting("r")});
+    w.frame->resize(800, 600);
+    QApplication::processEvents();
+    const int before = w.Input()->height();
+    w.h.settings.Fonts[AppSettings::kMessageFont].lfHeight = -40;
+    w.h.doc.UpdateAllViews(nullptr, kHintSettingsChanged);
+    const int after = w.Input()->height();
+    QVERIFY2(after > before, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
+    // Message views fill what the input line leaves.
+    CVostrelleView* view = w.frame->InputView();
+    for (QObject* child : view->children()) {
+      if (auto* m = dynamic_cast<CMessageView*>(child)) {
+        QCOMPARE(m->height() + after, view->height());
+        QCOMPARE(m->width(), view->width());
+      }
+    }
+    QCOMPARE(w.Input()->y() + after, view->height());
+  }
+
+  void PanesStartInThreeQuarters() {
+    Window w({});
+    auto* rows = w.frame->findChild<QSplitter*>(QStringLiteral("rows"));
+    QVERIFY(rows);
+    const QList<int> heights = rows->sizes();
+    QVERIFY(qAbs(heights[0] - 3 * heights[1]) <= 4);
+    auto* top = qobject_cast<QSplitter*>(rows->widget(0));
+    auto* bottom = qobject_cast<QSplitter*>(rows->widget(1));
+    QCOMPARE(top->widget(0), static_cast<QWidget*>(w.frame->InputView()));
+    QVERIFY(qAbs(top->sizes()[0] - 3 * top->sizes()[1]) <= 4);
+    QCOMPARE(top->sizes(), bottom->sizes());
+  }
+
+  void NameCallWithoutTrayIsSilentAndKeyStopsIt() {
+    Window w({test::Setting("r")});
+    QVERIFY(!w.frame->Tray()->IsAdded());  // no notification area offscreen
+    w.frame->OnCommand(cmd::kNameCalled);
+    w.frame->OnCommand(cmd::kNameCalled);
+    QTest::keyClick(w.Input(), Qt::Key_A);
+    QVERIFY(!w.frame->Tray()->IsAnimating());
+  }
+
+  // Without a notification area a hidden window could never come back: minimising
+  // keeps it a minimised window.
+  void MinimiseWithoutTrayDoesNotHide() {
+    Window w({});
+    w.h.settings.MinimumTray = true;
+    w.frame->showMinimized();
+    QTest::qWait(20);
+    QVERIFY(w.frame->isVisible());
+  }
+
+  void CaptionFollowsTheDocumentTitle() {
+    Window w({});
+    w.h.doc.DeleteContents();
+    QCOMPARE(w.frame->windowTitle(), QStringLiteral("未接続 - Vostrelle"));
+  }
+
+  void TopmostTogglesAndKeepsGeometry() {
+    Window w({});
+    w.frame->setGeometry(50, 60, 700, 500);
+    QApplication::processEvents();
+    const QRect before = w.frame->geometry();
+    w.frame->OnCommand(CMainFrame::kTopmost);
+    QVERIFY(w.frame->IsTopmost());
+    QVERIFY(w.frame->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(w.frame->isVisible());
+    QCOMPARE(w.frame->geometry().size(), before.size());
+    QVERIFY(w.frame->Action(CMainFrame::kTopmost)->isChecked());
+    w.frame->OnCommand(CMainFrame::kTopmost);
+    QVERIFY(!(w.frame->windowFlags() & Qt::WindowStaysOnTopHint));
+  }
+};
+
+QTEST_MAIN(CMainFrameTest)
+#include "CMainFrameTest.moc"
