@@ -12,11 +12,18 @@ std::size_t FindMultibyte(std::string_view text, std::string_view needle, std::s
   const std::size_t n = text.size();
   if (from > n) return std::string_view::npos;
   if (needle.empty()) return from;
-  for (std::size_t pos = from; pos + needle.size() <= n;) {
-    if (text.compare(pos, needle.size(), needle) == 0) return pos;
-    pos += (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < n) ? 2 : 1;
+  // A plain byte search finds candidates fast; the character walk, which only ever
+  // moves forward, tells whether a candidate starts on a character.
+  std::size_t boundary = from;
+  for (std::size_t pos = from;;) {
+    const std::size_t hit = text.find(needle, pos);
+    if (hit == std::string_view::npos) return hit;
+    while (boundary < hit)
+      boundary +=
+          (IsLeadByte(static_cast<unsigned char>(text[boundary])) && boundary + 1 < n) ? 2 : 1;
+    if (boundary == hit) return hit;
+    pos = hit + 1;
   }
-  return std::string_view::npos;
 }
 
 bool EndsWithSingleByte(std::string_view text, char c) {
