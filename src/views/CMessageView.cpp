@@ -54,7 +54,23 @@ void CMessageView::AppendText(const std::string& text) {
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
   cursor.insertText(qtext, format_);
+  if (lineDepth_ == 0) MoveCaretToEnd();
+}
+
+void CMessageView::MoveCaretToEnd() {
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
   setTextCursor(cursor);
+}
+
+CMessageView::Line::Line(CMessageView& view) : view_(view), cursor_(view.document()) {
+  ++view_.lineDepth_;
+  cursor_.beginEditBlock();
+}
+
+CMessageView::Line::~Line() {
+  cursor_.endEditBlock();
+  if (--view_.lineDepth_ == 0) view_.MoveCaretToEnd();
 }
 
 void CMessageView::VAppend(const char* format, va_list args) {
@@ -77,6 +93,7 @@ void CMessageView::AppendFormatted(const char* format, ...) {
 }
 
 void CMessageView::AddTimeStamp(std::int64_t time) {
+  Line line(*this);
   const QTextCharFormat saved = format_;
   format_.setForeground(QColor(0, 0, 255));
   AppendText(LogTimeText(static_cast<std::time_t>(time)) + " ");
@@ -84,6 +101,7 @@ void CMessageView::AddTimeStamp(std::int64_t time) {
 }
 
 void CMessageView::PrintLine(std::int64_t time, const char* format, ...) {
+  Line line(*this);
   AddTimeStamp(time);
   va_list args;
   va_start(args, format);
@@ -92,6 +110,7 @@ void CMessageView::PrintLine(std::int64_t time, const char* format, ...) {
 }
 
 void CMessageView::PrintLineBold(std::int64_t time, const char* format, ...) {
+  Line line(*this);
   AddTimeStamp(time);
   const QTextCharFormat saved = format_;
   format_.setFontWeight(QFont::Bold);

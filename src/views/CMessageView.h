@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <cstdint>
 #include <string>
@@ -65,10 +66,24 @@ class CMessageView : public QTextEdit, public CView {
   void HandleSelect(HintObject* object, bool chosen);
 
  private:
+  // One printed line: its pieces reach the layout as one change, and the caret moves
+  // behind it once.
+  class Line {
+   public:
+    explicit Line(CMessageView& view);
+    ~Line();
+
+   private:
+    CMessageView& view_;
+    QTextCursor cursor_;
+  };
+
   void VAppend(const char* format, va_list args);
+  void MoveCaretToEnd();
 
   CVostrelleDoc& doc_;
   QTextCharFormat format_;  // what the next appended text carries
+  int lineDepth_ = 0;
   QPointer<CAllMessageView> allMessageView_;
   QPointer<CMemberView> memberView_;
 };
