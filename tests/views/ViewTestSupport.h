@@ -66,10 +66,6 @@ inline void RunPosted() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-inline QString Text(const QTextEdit& view) {
-  return view.toPlainText();
-}
-
 // The lines of a view, without the last empty one.
 inline QStringList Lines(const QTextEdit& view) {
   QStringList lines = view.toPlainText().split(QLatin1Char('\n'));
