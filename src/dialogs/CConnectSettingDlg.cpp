@@ -1,0 +1,196 @@
+#include "dialogs/CConnectSettingDlg.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "dialogs/CSelectAddressDlg.h"
+#include "platform/Cp932.h"
+#include "platform/qt/QtText.h"
+
+namespace vostrelle {
+namespace {
+
+QLineEdit* MakeEdit(QWidget* parent, int id) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QStringLiteral("edit%1").arg(id));
+  return edit;
+}
+
+}  // namespace
+
+CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
+    : QDialog(parent), setting_(setting) {
+  setWindowTitle(UiText("接続設定"));
+  Interfaces = LocalInterfaces();
+  ChooseAddress = [this](const std::vector<std::string>& addresses) {
+    CSelectAddressDlg dialog(addresses, this);
+    return dialog.exec() == QDialog::Accepted ? dialog.Selected() : -1;
+  };
+  Message = [this](const std::string& text) { ShowWarning(this, text); };
+
+  // Created in tab order.
+  nameEdit_ = MakeEdit(this, kNameId);
+  roomNameEdit_ = MakeEdit(this, kRoomNameId);
+  realNameEdit_ = MakeEdit(this, kRealNameId);
+  connectToEdit_ = MakeEdit(this, kConnectToId);
+  netMaskEdit_ = MakeEdit(this, kNetMaskId);
+  LimitCp932Bytes(nameEdit_, kNameBytes);
+  LimitCp932Bytes(roomNameEdit_, kRoomNameBytes);
+  LimitCp932Bytes(realNameEdit_, kRealNameBytes);
+  // The address comes from a local network only.
+  connectToEdit_->setReadOnly(true);
+  netMaskEdit_->setReadOnly(true);
+  select_ = new QPushButton(UiText("選択"), this);
+  select_->setObjectName(QStringLiteral("button%1").arg(kSelectId));
+  select_->setAutoDefault(false);
+  connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(UiText("決定"));
+  ok->setDefault(true);
+  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
+  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto label = [this](const char* text, QWidget* buddy) {
+    auto* result = new QLabel(UiText(text), this);
+    result->setBuddy(buddy);
+    return result;
+  };
+  auto* grid = new QGridLayout;
+  grid->addWidget(label("名前(&N):", nameEdit_), 0, 0);
+  grid->addWidget(nameEdit_, 0, 1, 1, 3);
+  grid->addWidget(label("部屋名(&O):", roomNameEdit_), 1, 0);
+  grid->addWidget(roomNameEdit_, 1, 1, 1, 3);
+  grid->addWidget(label("本名(&R):", realNameEdit_), 2, 0);
+  grid->addWidget(realNameEdit_, 2, 1, 1, 3);
+  grid->addWidget(label("接続先(&C):", connectToEdit_), 3, 0);
+  grid->addWidget(connectToEdit_, 3, 1);
+  grid->addWidget(netMaskEdit_, 3, 2);
+  grid->addWidget(select_, 3, 3);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  // Room for a full 64-byte real name and two dotted addresses.
+  nameEdit_->setMinimumWidth(300);
+  const int addressWidth =
+      connectToEdit_->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16;
+  connectToEdit_->setMinimumWidth(addressWidth);
+  netMaskEdit_->setMinimumWidth(addressWidth);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addSpacing(6);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool CConnectSettingDlg::Open() {
+  opened_ = true;
+  connectTo_ = setting_.ConnectTo;
+  netMask_ = setting_.NetMask;
+  if (connectTo_.empty()) {
+    std::vector<InterfaceInfo> interfaces;
+    std::vector<int> usable;
+    Interfaces(interfaces, usable);
+    if (usable.empty()) {
+      Message(Sjis("ネットワークに接続されていません。"));
+      return false;
+    }
+    // With several networks the user must choose; none is preferred.
+    if (usable.size() == 1) {
+      const InterfaceInfo& info = interfaces[static_cast<std::size_t>(usable.front())];
+      connectTo_ = NetworkAddressText(info);
+      netMask_ = InetNtoa(info.netmask);
+    }
+  }
+  name_ = setting_.Name;
+  realName_ = setting_.RealName;
+  roomName_ = setting_.RoomName;
+  ShowValues();
+  (name_.empty() ? nameEdit_ : roomNameEdit_)->setFocus();
+  return true;
+}
+
+int CConnectSettingDlg::exec() {
+  if (!opened_ && !Open()) {
+    opened_ = false;
+    setResult(Rejected);
+    return Rejected;
+  }
+  return QDialog::exec();
+}
+
+void CConnectSettingDlg::done(int result) {
+  // A later opening starts again from the setting.
+  opened_ = false;
+  QDialog::done(result);
+}
+
+void CConnectSettingDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Shown without exec(): the same opening, ending at once if it fails.
+  if (!opened_ && !Open()) QTimer::singleShot(0, this, &QDialog::reject);
+}
+
+void CConnectSettingDlg::TakeValues() {
+  name_ = ToCp932(nameEdit_->text());
+  roomName_ = ToCp932(roomNameEdit_->text());
+  realName_ = ToCp932(realNameEdit_->text());
+}
+
+void CConnectSettingDlg::ShowValues() {
+  nameEdit_->setText(ToQString(name_));
+  roomNameEdit_->setText(ToQString(roomName_));
+  realNameEdit_->setText(ToQString(realName_));
+  connectToEdit_->setText(ToQString(connectTo_));
+  netMaskEdit_->setText(ToQString(netMask_));
+}
+
+void CConnectSettingDlg::OnSelect() {
+  TakeValues();
+  std::vector<InterfaceInfo> interfaces;
+  std::vector<int> usable;
+  Interfaces(interfaces, usable);
+  std::vector<std::string> addresses;
+  for (int index : usable) addresses.push_back(NetworkAddressText(interfaces[index]));
+  const int chosen = ChooseAddress(addresses);
+  if (chosen < 0 || chosen >= static_cast<int>(usable.size())) return;
+  const InterfaceInfo& info = interfaces[usable[chosen]];
+  connectTo_ = NetworkAddressText(info);
+  netMask_ = InetNtoa(info.netmask);
+  ShowValues();
+}
+
+void CConnectSettingDlg::accept() {
+  TakeValues();
+  if (name_.empty()) {
+    Message(Sjis("名前が無いです。"));
+    return;
+  }
+  if (realName_.empty()) {
+    Message(Sjis("本名が無いです。"));
+    return;
+  }
+  if (connectTo_.empty()) {
+    OnSelect();
+    if (connectTo_.empty()) return;
+  }
+  setting_.ConnectTo = connectTo_;
+  setting_.NetMask = netMask_;
+  setting_.Name = name_;
+  setting_.RealName = realName_;
+  setting_.RoomName = roomName_;
+  setting_.AutoConnect = true;
+  QDialog::accept();
+}
+
+}  // namespace vostrelle

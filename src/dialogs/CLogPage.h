@@ -1,0 +1,42 @@
+#pragma once
+// The options' log page: whether chat logs are kept, and where.
+
+#include <string>
+
+#include "dialogs/COptionsPage.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace vostrelle {
+
+class CLogPage : public COptionsPage {
+  Q_OBJECT
+
+ public:
+  static constexpr int kSaveId = 1051;
+  static constexpr int kFolderId = 1052;
+  static constexpr int kBrowseId = 1053;
+
+  explicit CLogPage(QWidget* parent = nullptr);
+
+  bool Save = false;
+  std::string SaveFolder;  // CP932
+
+ protected:
+  void OnOpen() override;
+  void OnConfirm() override { TakeValues(); }
+
+ private:
+  void ShowValues();
+  void TakeValues();
+  void UpdateEnabling();
+  void OnBrowse();
+
+  QCheckBox* save_;
+  QLineEdit* folder_;
+  QPushButton* browse_;
+};
+
+}  // namespace vostrelle

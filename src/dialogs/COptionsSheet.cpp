@@ -1,0 +1,85 @@
+#include "dialogs/COptionsSheet.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "dialogs/CFontPage.h"
+#include "dialogs/CLogPage.h"
+#include "dialogs/CSystemPage.h"
+#include "dialogs/DialogSupport.h"
+#include "store/AppSettings.h"
+
+namespace vostrelle {
+
+COptionsSheet::COptionsSheet(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(UiText("オプション設定"));
+  tabs_ = new QTabWidget(this);
+  system_ = new CSystemPage;
+  fonts_ = new CFontPage;
+  log_ = new CLogPage;
+  tabs_->addTab(system_, UiText("システム"));
+  tabs_->addTab(fonts_, UiText("フォント"));
+  tabs_->addTab(log_, UiText("ログ"));
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(QStringLiteral("OK"));
+  ok->setDefault(true);
+  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
+  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs_);
+  layout->addWidget(buttons);
+}
+
+void COptionsSheet::LoadFrom(const AppSettings& settings) {
+  system_->KeyCode = settings.KeyCode;
+  system_->Modifiers = settings.Modifiers;
+  system_->ReceiveFolder = settings.ReceiveFolder;
+  system_->TrayAnime = settings.TrayAnime;
+  system_->MinimumTray = settings.MinimumTray;
+  system_->MinimumStart = settings.MinimumStart;
+  system_->RestoreSize = settings.RestoreSize;
+  system_->UseHotkey = settings.UseHotkey;
+  system_->ConfirmExit = settings.ConfirmExit;
+  fonts_->Fonts = settings.Fonts;
+  log_->Save = settings.Log.Save;
+  log_->SaveFolder = settings.Log.SaveFolder;
+}
+
+void COptionsSheet::StoreTo(AppSettings& settings) const {
+  settings.KeyCode = system_->KeyCode;
+  settings.Modifiers = system_->Modifiers;
+  settings.ReceiveFolder = system_->ReceiveFolder;
+  settings.TrayAnime = system_->TrayAnime;
+  settings.MinimumTray = system_->MinimumTray;
+  settings.MinimumStart = system_->MinimumStart;
+  settings.RestoreSize = system_->RestoreSize;
+  settings.UseHotkey = system_->UseHotkey;
+  settings.ConfirmExit = system_->ConfirmExit;
+  settings.Fonts = fonts_->Fonts;
+  settings.Log.Save = log_->Save;
+  settings.Log.SaveFolder = log_->SaveFolder;
+}
+
+void COptionsSheet::accept() {
+  system_->Confirm();
+  fonts_->Confirm();
+  log_->Confirm();
+  QDialog::accept();
+}
+
+bool EditOptionsSheet(AppSettings& settings, QWidget* parent) {
+  COptionsSheet sheet(parent);
+  sheet.LoadFrom(settings);
+  if (sheet.exec() != QDialog::Accepted) return false;
+  sheet.StoreTo(settings);
+  return true;
+}
+
+}  // namespace vostrelle

@@ -1,0 +1,65 @@
+#pragma once
+// The options' system page: tray and start-up behaviour, the hot key, the receive
+// folder and the exit question.
+
+#include <cstdint>
+#include <string>
+
+#include "dialogs/COptionsPage.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace vostrelle {
+
+class CHotKeyCtrl;
+
+class CSystemPage : public COptionsPage {
+  Q_OBJECT
+
+ public:
+  static constexpr int kMinimumTrayId = 1009;
+  static constexpr int kTrayAnimeId = 1011;
+  static constexpr int kMinimumStartId = 1012;
+  static constexpr int kReceiveFolderId = 1028;
+  static constexpr int kBrowseId = 1036;
+  static constexpr int kHotKeyId = 1054;
+  static constexpr int kRestoreSizeId = 1055;
+  static constexpr int kUseHotkeyId = 1056;
+  static constexpr int kConfirmExitId = 1057;
+
+  explicit CSystemPage(QWidget* parent = nullptr);
+
+  std::uint16_t KeyCode = 0;
+  std::uint16_t Modifiers = 0;  // 1 Shift, 2 Ctrl, 4 Alt, 8 extended key
+  std::string ReceiveFolder;    // CP932
+  bool TrayAnime = false;
+  bool MinimumTray = false;
+  bool MinimumStart = false;
+  bool RestoreSize = false;
+  bool UseHotkey = false;
+  bool ConfirmExit = false;
+
+ protected:
+  void OnOpen() override;
+  void OnConfirm() override;
+
+ private:
+  void ShowValues();
+  void TakeValues();
+  void OnUseHotkey();
+  void OnBrowse();
+
+  QCheckBox* minimumTray_;
+  QCheckBox* minimumStart_;
+  QCheckBox* confirmExit_;
+  QCheckBox* useHotkey_;
+  CHotKeyCtrl* hotKey_;
+  QCheckBox* trayAnime_;
+  QCheckBox* restoreSize_;
+  QLineEdit* receiveFolder_;
+  QPushButton* browse_;
+};
+
+}  // namespace vostrelle

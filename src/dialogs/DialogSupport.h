@@ -1,0 +1,55 @@
+#pragma once
+// Pieces the configuration dialogs share: byte-limited CP932 edits, the message box
+// they show, and the source of the local networks they offer.
+
+#include <QString>
+#include <QValidator>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/NetInterfaces.h"
+
+class QLineEdit;
+class QWidget;
+
+namespace vostrelle {
+
+// A program text (UTF-8 source) as a widget shows it, by way of its CP932 bytes, so
+// that only texts the program could keep are ever shown.
+QString UiText(const char* utf8);
+
+// Shows a CP932 message to the user; dialogs take one so that tests can watch.
+using MessageSink = std::function<void(const std::string& text)>;
+// The program's warning box (the box a message without options gets), owned by parent.
+void ShowWarning(QWidget* parent, const std::string& text);
+
+// Fills interfaces with the local IPv4 interfaces and usable with the indices of the
+// usable ones, in query order.
+using InterfaceSource =
+    std::function<void(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable)>;
+// The real query (20 entries).
+InterfaceSource LocalInterfaces();
+
+// The ConnectTo text of a local network: the network part of the interface address
+// with the host part of its broadcast address.
+std::string NetworkAddressText(const InterfaceInfo& info);
+
+// Keeps an edit's text within maxBytes CP932 bytes: a character CP932 cannot hold turns
+// into '?' as it arrives, and input that would overflow is cut back from its end, as an
+// edit box with a text limit cuts a paste.
+class Cp932LimitValidator : public QValidator {
+  Q_OBJECT
+
+ public:
+  Cp932LimitValidator(int maxBytes, QObject* parent) : QValidator(parent), maxBytes_(maxBytes) {}
+  State validate(QString& input, int& pos) const override;
+
+ private:
+  int maxBytes_;
+};
+
+// Installs a Cp932LimitValidator on edit.
+void LimitCp932Bytes(QLineEdit* edit, int maxBytes);
+
+}  // namespace vostrelle

@@ -1,0 +1,484 @@
+// The connection dialog, the connection list, the address choice and the name dialog.
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "DialogTestSupport.h"
+#include "dialogs/CConnectListDlg.h"
+#include "dialogs/CConnectSettingDlg.h"
+#include "dialogs/CNameDlg.h"
+#include "dialogs/CSelectAddressDlg.h"
+#include "platform/CommandIds.h"
+#include "platform/Cp932.h"
+
+using namespace vostrelle;
+using namespace vostrelle::test;
+
+namespace {
+
+QLineEdit* Edit(QWidget& dialog, int id) {
+  return dialog.findChild<QLineEdit*>(QStringLiteral("edit%1").arg(id));
+}
+
+QPushButton* Button(QWidget& dialog, int id) {
+  return dialog.findChild<QPushButton*>(QStringLiteral("button%1").arg(id));
+}
+
+QPushButton* Ok(QWidget& dialog) {
+  return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+
+ConnectSetting Setting(const char* connectTo, const char* room, const char* name = "taro") {
+  ConnectSetting setting;
+  setting.ConnectTo = connectTo;
+  setting.NetMask = "255.255.255.0";
+  setting.Name = name;
+  setting.RealName = "Yamada";
+  setting.RoomName = room;
+  return setting;
+}
+
+// A connection dialog wired to fakes.
+struct ConnectFixture {
+  ConnectSetting setting;
+  FakeNetworks networks;
+  Messages messages;
+  std::vector<std::vector<std::string>> offered;
+  int choice = -1;
+
+  void Wire(CConnectSettingDlg& dialog) {
+    dialog.Interfaces = networks.Source();
+    dialog.Message = messages.Sink();
+    dialog.ChooseAddress = [this](const std::vector<std::string>& addresses) {
+      offered.push_back(addresses);
+      return choice;
+    };
+  }
+};
+
+QStringList RowTexts(QTreeWidget* rows) {
+  QStringList texts;
+  for (int i = 0; i < rows->topLevelItemCount(); ++i)
+    texts << rows->topLevelItem(i)->text(0) + QLatin1Char('@') + rows->topLevelItem(i)->text(1);
+  return texts;
+}
+
+}  // namespace
+
+class ConnectDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void confirmChecksNameThenRealNameThenAddress_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("realName");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("both missing: the name is asked first")
+        << QString() << QString() << QStringLiteral("名前が無いです。");
+    QTest::newRow("real name missing")
+        << QStringLiteral("太郎") << QString() << QStringLiteral("本名が無いです。");
+    QTest::newRow("name missing") << QString() << QStringLiteral("山田")
+                                  << QStringLiteral("名前が無いです。");
+  }
+  void confirmChecksNameThenRealNameThenAddress() {
+    QFETCH(QString, name);
+    QFETCH(QString, realName);
+    QFETCH(QString, message);
+    ConnectFixture fixture;  // two networks: the address check would open the choice
+    fixture.networks.usableCount = 2;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    Edit(dialog, 1000)->setText(name);
+    Edit(dialog, 1001)->setText(realName);
+    Ok(dialog)->click();
+    QCOMPARE(fixture.messages.shown, QStringList{message});
+    QVERIFY(fixture.offered.empty());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(fixture.setting.Name, std::string());
+  }
+
+  void twoNetworksLeaveTheAddressToChooseOnConfirm() {
+    ConnectFixture fixture;
+    fixture.networks.usableCount = 2;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    SaveGrab(dialog, "connect-setting-dialog-empty.png");
+    QCOMPARE(Edit(dialog, 1003)->text(), QString());
+    QCOMPARE(Edit(dialog, 1004)->text(), QString());
+    Commit(Edit(dialog, 1000), QStringLiteral("太郎"));
+    Commit(Edit(dialog, 1001), QStringLiteral("山田太郎"));
+    Commit(Edit(dialog, 1005), QStringLiteral("雑談"));
+
+    // Cancelling the choice keeps the dialog open, silently.
+    Ok(dialog)->click();
+    QCOMPARE(fixture.offered.size(), std::size_t(1));
+    QCOMPARE(fixture.offered[0], (std::vector<std::string>{"192.168.1.255", "10.255.255.255"}));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(fixture.messages.shown.isEmpty());
+    QVERIFY(!fixture.setting.AutoConnect);
+
+    fixture.choice = 1;
+    Ok(dialog)->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(fixture.setting.ConnectTo, std::string("10.255.255.255"));
+    QCOMPARE(fixture.setting.NetMask, std::string("255.0.0.0"));
+    QCOMPARE(fixture.setting.Name, Sjis("太郎"));
+    QCOMPARE(fixture.setting.RealName, Sjis("山田太郎"));
+    QCOMPARE(fixture.setting.RoomName, Sjis("雑談"));
+    QVERIFY(fixture.setting.AutoConnect);
+  }
+
+  void oneNetworkFillsTheAddressAndNameTakesTheFocus() {
+    ConnectFixture fixture;
+    fixture.networks.usableCount = 1;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("192.168.1.255"));
+    QCOMPARE(Edit(dialog, 1004)->text(), QStringLiteral("255.255.255.0"));
+    QVERIFY(Edit(dialog, 1003)->isReadOnly());
+    QCOMPARE(dialog.focusWidget(), Edit(dialog, 1000));
+  }
+
+  void storedAddressIsKeptWithoutAQueryAndRoomNameTakesTheFocus() {
+    ConnectFixture fixture;
+    fixture.setting = Setting("172.16.255.255", "");
+    fixture.setting.NetMask = "255.255.0.0";
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    // No network at all: a stored address does not need one to open.
+    QCOMPARE(fixture.networks.usableCount, 0);
+    dialog.show();
+    QCOMPARE(fixture.networks.queries, 0);
+    QVERIFY(fixture.messages.shown.isEmpty());
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("172.16.255.255"));
+    QCOMPARE(Edit(dialog, 1000)->text(), QStringLiteral("taro"));
+    QCOMPARE(dialog.focusWidget(), Edit(dialog, 1005));
+
+    // Esc leaves the setting as it was, AutoConnect included.
+    Edit(dialog, 1000)->setText(QStringLiteral("jiro"));
+    QTest::keyClick(Edit(dialog, 1000), Qt::Key_Escape);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(fixture.setting.Name, std::string("taro"));
+    QVERIFY(!fixture.setting.AutoConnect);
+  }
+
+  void noNetworkEndsTheDialogAsCancelled() {
+    ConnectFixture fixture;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QCOMPARE(fixture.messages.shown,
+             QStringList{QStringLiteral("ネットワークに接続されていません。")});
+    QVERIFY(!dialog.isVisible());
+  }
+
+  void selectReplacesTheAddressAndKeepsWhatWasTyped() {
+    ConnectFixture fixture;
+    fixture.setting = Setting("192.168.1.255", "");
+    fixture.networks.usableCount = 2;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    Edit(dialog, 1000)->clear();
+    Commit(Edit(dialog, 1000), QStringLiteral("花子"));
+    Commit(Edit(dialog, 1005), QStringLiteral("雑談"));
+    fixture.choice = -1;
+    Button(dialog, 1006)->click();
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("192.168.1.255"));
+    fixture.choice = 1;
+    Button(dialog, 1006)->click();
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("10.255.255.255"));
+    QCOMPARE(Edit(dialog, 1004)->text(), QStringLiteral("255.0.0.0"));
+    QCOMPARE(Edit(dialog, 1000)->text(), QStringLiteral("花子"));
+    SaveGrab(dialog, "connect-setting-dialog.png");
+    // Nothing is written before 決定.
+    QCOMPARE(fixture.setting.ConnectTo, std::string("192.168.1.255"));
+  }
+
+  void editsCountCp932Bytes_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("name: eight double-byte characters fill 16 bytes")
+        << 1000 << QStringLiteral("あいうえおかきくけ") << QStringLiteral("あいうえおかきく");
+    QTest::newRow("room name: a double-byte character does not fit the last byte")
+        << 1005 << QStringLiteral("aあいうえおかきく") << QStringLiteral("aあいうえおかき");
+    QTest::newRow("real name: 64 bytes")
+        << 1001 << QString(33, QChar(u'漢')) << QString(32, QChar(u'漢'));
+    QTest::newRow("a character without CP932 form is one '?'")
+        << 1000 << QStringLiteral("a\U0001F600b") << QStringLiteral("a?b");
+  }
+  void editsCountCp932Bytes() {
+    QFETCH(int, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    ConnectFixture fixture;
+    fixture.setting = Setting("192.168.1.255", "", "");
+    fixture.setting.RealName = "";
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    Commit(Edit(dialog, id), typed);
+    QCOMPARE(Edit(dialog, id)->text(), kept);
+  }
+
+  void typingIntoAFullEditKeepsItsText() {
+    CNameDlg dialog;
+    dialog.Name = Sjis("あいうえおかきく");
+    dialog.show();
+    QLineEdit* edit = Edit(dialog, 1000);
+    edit->setCursorPosition(2);
+    Commit(edit, QStringLiteral("x"));
+    QCOMPARE(edit->text(), QStringLiteral("あいうえおかきく"));
+    QCOMPARE(edit->cursorPosition(), 2);
+  }
+
+  void nameDialog() {
+    CNameDlg dialog;
+    Messages messages;
+    dialog.Message = messages.Sink();
+    dialog.Name = "taro";
+    dialog.show();
+    SaveGrab(dialog, "name-dialog.png");
+    QLineEdit* edit = Edit(dialog, 1000);
+    QCOMPARE(edit->text(), QStringLiteral("taro"));
+    QCOMPARE(dialog.focusWidget(), edit);
+
+    edit->clear();
+    Ok(dialog)->click();
+    QCOMPARE(messages.shown, QStringList{QStringLiteral("名前がありません。")});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.Name, std::string("taro"));
+
+    Commit(edit, QStringLiteral("あいうえおかきくけ"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.Name.size(), std::size_t(16));
+    QCOMPARE(dialog.Name, Sjis("あいうえおかきく"));
+  }
+
+  void emptyNameShowsAWarningBox() {
+    CNameDlg dialog;
+    dialog.show();
+    Edit(dialog, 1000)->clear();
+    QString text;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      text = box->text();
+      box->accept();
+    });
+    Ok(dialog)->click();
+    QCOMPARE(text, QStringLiteral("名前がありません。"));
+  }
+
+  void addressChoiceNeedsASelection() {
+    CSelectAddressDlg dialog({"192.168.1.255", "10.255.255.255"});
+    dialog.show();
+    SaveGrab(dialog, "select-address-dialog.png");
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1007"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(1)->text(), QStringLiteral("10.255.255.255"));
+    QVERIFY(!Ok(dialog)->isEnabled());
+    dialog.accept();  // Enter without a selection
+    QVERIFY(dialog.isVisible());
+    // A double click is no confirmation.
+    const QRect second = list->visualItemRect(list->item(1));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QVERIFY(dialog.isVisible());
+    QVERIFY(Ok(dialog)->isEnabled());
+    Ok(dialog)->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.Selected(), 1);
+  }
+
+  void newPrefillsFromTheLastSetting() {
+    std::vector<ConnectSetting> list{Setting("192.168.1.255", "a"),
+                                     Setting("10.255.255.255", "b", "jiro")};
+    list[1].NetMask = "255.0.0.0";
+    list[1].AutoConnect = true;
+    CConnectListDlg dialog(list);
+    ConnectSetting given;
+    dialog.EditSetting = [&](ConnectSetting& setting) {
+      given = setting;
+      return false;
+    };
+    Button(dialog, 1015)->click();
+    QCOMPARE(given.ConnectTo, std::string("10.255.255.255"));
+    QCOMPARE(given.NetMask, std::string("255.0.0.0"));
+    QCOMPARE(given.Name, std::string("jiro"));
+    QCOMPARE(given.RealName, std::string("Yamada"));
+    QCOMPARE(given.RoomName, std::string());
+    QVERIFY(!given.AutoConnect);
+    QCOMPARE(list.size(), std::size_t(2));  // cancelled: discarded
+
+    std::vector<ConnectSetting> empty;
+    CConnectListDlg first(empty);
+    first.EditSetting = [&](ConnectSetting& setting) {
+      given = setting;
+      return false;
+    };
+    Button(first, 1015)->click();
+    QCOMPARE(given.ConnectTo, std::string());
+    QCOMPARE(given.Name, std::string());
+  }
+
+  void onlyNewRefusesADuplicate() {
+    std::vector<ConnectSetting> list{Setting("192.168.1.255", "a"), Setting("192.168.1.255", "b")};
+    CConnectListDlg dialog(list);
+    Messages messages;
+    dialog.Message = messages.Sink();
+    auto* rows = dialog.findChild<QTreeWidget*>(QStringLiteral("list1014"));
+
+    // Same address and room, another name: still the same room.
+    dialog.EditSetting = [](ConnectSetting& setting) {
+      setting.RoomName = "a";
+      setting.Name = "other";
+      return true;
+    };
+    Button(dialog, 1015)->click();
+    QCOMPARE(messages.shown,
+             QStringList{QStringLiteral("同じ接続先で同じ部屋名の設定が既に存在します。")});
+    QCOMPARE(list.size(), std::size_t(2));
+    QCOMPARE(rows->topLevelItemCount(), 2);
+
+    dialog.EditSetting = [](ConnectSetting& setting) {
+      setting.RoomName = "c";
+      return true;
+    };
+    Button(dialog, 1015)->click();
+    QCOMPARE(list.size(), std::size_t(3));
+    QCOMPARE(RowTexts(rows).last(), QStringLiteral("c@192.168.1.255"));
+
+    // Changing "b" into a copy of "a" is allowed.
+    rows->setCurrentItem(rows->topLevelItem(1));
+    dialog.EditSetting = [](ConnectSetting& setting) {
+      setting.RoomName = "a";
+      return true;
+    };
+    Button(dialog, 1016)->click();
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(list[1].RoomName, std::string("a"));
+    QCOMPARE(RowTexts(rows)[1], QStringLiteral("a@192.168.1.255"));
+  }
+
+  void upAndDownMoveTheSettingWithItsSelection() {
+    std::vector<ConnectSetting> list{Setting("1.0.0.255", "A"), Setting("2.0.0.255", "B"),
+                                     Setting("3.0.0.255", "C")};
+    CConnectListDlg dialog(list);
+    auto* rows = dialog.findChild<QTreeWidget*>(QStringLiteral("list1014"));
+    QVERIFY(!Button(dialog, 1033)->isEnabled());
+
+    rows->setCurrentItem(rows->topLevelItem(0));
+    QVERIFY(Button(dialog, 1033)->isEnabled());
+    Button(dialog, 1033)->click();  // the first row cannot go up
+    QCOMPARE(list[0].RoomName, std::string("A"));
+    QCOMPARE(dialog.SelectedRow(), 0);
+
+    Button(dialog, 1034)->click();
+    QCOMPARE(list[0].RoomName, std::string("B"));
+    QCOMPARE(list[1].RoomName, std::string("A"));
+    QCOMPARE(RowTexts(rows), (QStringList{"B@2.0.0.255", "A@1.0.0.255", "C@3.0.0.255"}));
+    QCOMPARE(dialog.SelectedRow(), 1);
+
+    rows->setCurrentItem(rows->topLevelItem(2));
+    Button(dialog, 1034)->click();  // nor the last one down
+    QCOMPARE(list[2].RoomName, std::string("C"));
+    Button(dialog, 1033)->click();
+    QCOMPARE(RowTexts(rows), (QStringList{"B@2.0.0.255", "C@3.0.0.255", "A@1.0.0.255"}));
+    QCOMPARE(dialog.SelectedRow(), 1);
+  }
+
+  void closeBoxKeepsADeletion() {
+    std::vector<ConnectSetting> list{Setting("1.0.0.255", "A"), Setting("2.0.0.255", "B")};
+    CConnectListDlg dialog(list);
+    dialog.show();
+    SaveGrab(dialog, "connect-list-dialog.png");
+    auto* rows = dialog.findChild<QTreeWidget*>(QStringLiteral("list1014"));
+    rows->setCurrentItem(rows->topLevelItem(0));
+    Button(dialog, 1017)->click();
+    QCOMPARE(list.size(), std::size_t(1));
+    QCOMPARE(list[0].RoomName, std::string("B"));
+    QCOMPARE(RowTexts(rows), QStringList{"B@2.0.0.255"});
+    // Nothing is selected after a deletion, so the buttons grey.
+    QVERIFY(!Button(dialog, 1017)->isEnabled());
+    QVERIFY(!Button(dialog, 1016)->isEnabled());
+    dialog.close();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(list.size(), std::size_t(1));
+  }
+
+  void reconnectEndsWithItsOwnResult() {
+    std::vector<ConnectSetting> list;
+    CConnectListDlg dialog(list);
+    QTimer::singleShot(0, &dialog, [&] { Button(dialog, 1020)->click(); });
+    QCOMPARE(dialog.exec(), cmd::kReconnectResult);
+  }
+
+  void newThroughTheConnectionDialog() {
+    std::vector<ConnectSetting> list{Setting("192.168.1.255", "")};
+    CConnectListDlg dialog(list);
+    FakeNetworks networks;
+    networks.usableCount = 1;
+    dialog.Interfaces = networks.Source();
+    dialog.show();
+    QString title;
+    WhenModal<CConnectSettingDlg>([&](CConnectSettingDlg* setting) {
+      title = setting->windowTitle();
+      Commit(Edit(*setting, 1005), QStringLiteral("会議室"));
+      Ok(*setting)->click();
+    });
+    Button(dialog, 1015)->click();
+    QCOMPARE(title, QStringLiteral("接続設定"));
+    QCOMPARE(list.size(), std::size_t(2));
+    QCOMPARE(list[1].RoomName, Sjis("会議室"));
+    QCOMPARE(list[1].Name, std::string("taro"));
+    QVERIFY(list[1].AutoConnect);
+  }
+
+  void tabOrderFollowsTheFields() {
+    ConnectSetting setting = Setting("192.168.1.255", "");
+    CConnectSettingDlg dialog(setting);
+    dialog.show();
+    QStringList order;
+    QWidget* start = Edit(dialog, 1000);
+    QWidget* w = start;
+    do {
+      if (w->focusPolicy() & Qt::TabFocus)
+        order << (w->objectName().isEmpty() ? qobject_cast<QPushButton*>(w)->text()
+                                            : w->objectName());
+      w = w->nextInFocusChain();
+    } while (w != start);
+    QCOMPARE(order, (QStringList{"edit1000", "edit1005", "edit1001", "edit1003", "edit1004",
+                                 "button1006", "決定", "キャンセル"}));
+  }
+
+  void captionsAndControlTexts() {
+    ConnectSetting setting = Setting("192.168.1.255", "");
+    CConnectSettingDlg connect(setting);
+    QCOMPARE(connect.windowTitle(), QStringLiteral("接続設定"));
+    QCOMPARE(Button(connect, 1006)->text(), QStringLiteral("選択"));
+    QCOMPARE(Ok(connect)->text(), QStringLiteral("決定"));
+    QVERIFY(Ok(connect)->isDefault());
+    std::vector<ConnectSetting> list;
+    CConnectListDlg listDialog(list);
+    QCOMPARE(listDialog.windowTitle(), QStringLiteral("接続先編集"));
+    auto* rows = listDialog.findChild<QTreeWidget*>(QStringLiteral("list1014"));
+    QCOMPARE(rows->headerItem()->text(0), QStringLiteral("部屋名"));
+    QCOMPARE(rows->headerItem()->text(1), QStringLiteral("接続先"));
+    QCOMPARE(Button(listDialog, 1020)->text(), QStringLiteral("再接続"));
+    CNameDlg name;
+    QCOMPARE(name.windowTitle(), QStringLiteral("名前入力"));
+    CSelectAddressDlg select({});
+    QCOMPARE(select.windowTitle(), QStringLiteral("接続先選択"));
+  }
+};
+
+QTEST_MAIN(ConnectDialogsTest)
+#include "ConnectDialogsTest.moc"
