@@ -1,0 +1,358 @@
+#include "CTransferDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/qt/QtText.h"
+#include "transfer/FileTransferList.h"
+#include "transfer/TransferTexts.h"
+
+namespace vostrelle {
+
+namespace {
+
+constexpr int kWidths[CTransferDlg::kColumns] = {100, 60, 60, 80, 80, 200};
+
+QPixmap Blank() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  return pixmap;
+}
+
+QIcon Arrow(bool up, QColor color) {
+  QPixmap pixmap = Blank();
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(color.darker(150), 1));
+  p.setBrush(color);
+  QPainterPath path;
+  if (up) {
+    path.moveTo(8, 1);
+    path.lineTo(15, 8);
+    path.lineTo(11, 8);
+    path.lineTo(11, 15);
+    path.lineTo(5, 15);
+    path.lineTo(5, 8);
+    path.lineTo(1, 8);
+  } else {
+    path.moveTo(8, 15);
+    path.lineTo(15, 8);
+    path.lineTo(11, 8);
+    path.lineTo(11, 1);
+    path.lineTo(5, 1);
+    path.lineTo(5, 8);
+    path.lineTo(1, 8);
+  }
+  path.closeSubpath();
+  p.drawPath(path);
+  return QIcon(pixmap);
+}
+
+QIcon Clock(QColor face) {
+  QPixmap pixmap = Blank();
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(face.darker(170), 1));
+  p.setBrush(face);
+  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+  p.setPen(QPen(Qt::black, 1.5));
+  p.drawLine(QPointF(8, 8), QPointF(8, 4));
+  p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+  return QIcon(pixmap);
+}
+
+QIcon Check() {
+  QPixmap pixmap = Blank();
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0, 140, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6.5, 12.5), QPointF(13.5, 3.5)}));
+  return QIcon(pixmap);
+}
+
+QIcon Cross() {
+  QPixmap pixmap = Blank();
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(210, 30, 30));
+  p.drawEllipse(QRectF(1, 1, 14, 14));
+  p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(5, 5), QPointF(11, 11));
+  p.drawLine(QPointF(11, 5), QPointF(5, 11));
+  return QIcon(pixmap);
+}
+
+QMessageBox::Icon BoxIcon(MsgIcon icon, MsgButtons buttons) {
+  switch (icon) {
+    case MsgIcon::Information:
+      return QMessageBox::Information;
+    case MsgIcon::Warning:
+      return QMessageBox::Warning;
+    case MsgIcon::Error:
+      return QMessageBox::Critical;
+    case MsgIcon::Question:
+      return QMessageBox::Question;
+    case MsgIcon::None:
+      return QMessageBox::NoIcon;
+    case MsgIcon::Default:
+      break;
+  }
+  return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Question
+                                                                            : QMessageBox::Warning;
+}
+
+}  // namespace
+
+std::vector<QIcon> TransferStateImages(bool sending) {
+  return {Clock(QColor(200, 200, 200)),
+          sending ? Arrow(true, QColor(40, 170, 60)) : Arrow(false, QColor(40, 110, 220)), Check(),
+          Cross(), Clock(QColor(250, 210, 60))};
+}
+
+int ProgressDelegate::PercentOf(const QModelIndex& index) {
+  const QVariant given = index.data(kPercentRole);
+  int percent = given.isValid() ? given.toInt() : 0;
+  if (!given.isValid()) {
+    const QString text = index.data(Qt::DisplayRole).toString();
+    int digits = 0;
+    while (digits < text.size() && text[digits].isDigit()) ++digits;
+    percent = text.left(digits).toInt();
+  }
+  return std::clamp(percent, 0, 100);
+}
+
+void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+  // The cell's own background (selection) first, then the bar carries the text.
+  item.text.clear();
+  style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+  QStyleOptionProgressBar bar;
+  bar.initFrom(item.widget);
+  bar.rect = option.rect.adjusted(2, 2, -2, -2);
+  bar.minimum = 0;
+  bar.maximum = 100;
+  bar.progress = PercentOf(index);
+  bar.text = index.data(Qt::DisplayRole).toString();
+  bar.textVisible = true;
+  bar.textAlignment = Qt::AlignCenter;
+  bar.state = option.state | QStyle::State_Horizontal;
+  style->drawControl(QStyle::CE_ProgressBar, &bar, painter, item.widget);
+}
+
+CTransferDlg::CTransferDlg(FileTransferList& list, const char* title, const char* memberTitle,
+                           std::vector<QIcon> images, QWidget* owner)
+    : QDialog(nullptr), list_(&list), images_(std::move(images)) {
+  // A window of its own on the desktop, as the main window is; not kept above it.
+  Q_UNUSED(owner);
+  setWindowTitle(ToQString(title));
+  setModal(false);
+  setSizeGripEnabled(true);
+
+  rows_ = new QTreeWidget(this);
+  rows_->setObjectName(QStringLiteral("list1023"));
+  rows_->setColumnCount(kColumns);
+  rows_->setRootIsDecorated(false);
+  rows_->setItemsExpandable(false);
+  rows_->setUniformRowHeights(true);
+  rows_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  rows_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  rows_->setAllColumnsShowFocus(true);
+  rows_->setIconSize(QSize(16, 16));
+  rows_->setHeaderLabels({ToQString(transfer_text::kColumnFileName),
+                          ToQString(transfer_text::kColumnSize),
+                          ToQString(transfer_text::kColumnProgress), ToQString(memberTitle),
+                          ToQString(transfer_text::kColumnRoom), QString()});
+  for (int column = 0; column < kColumns; ++column) rows_->setColumnWidth(column, kWidths[column]);
+  rows_->headerItem()->setTextAlignment(kSize, Qt::AlignCenter);
+  rows_->headerItem()->setTextAlignment(kProgress, Qt::AlignCenter);
+  rows_->header()->setStretchLastSection(true);
+  rows_->setItemDelegateForColumn(kProgress, new ProgressDelegate(rows_));
+  rows_->setMinimumSize(600, 180);
+
+  auto* outer = new QVBoxLayout(this);
+  top_ = new QHBoxLayout;
+  outer->addLayout(top_);
+  auto* middle = new QHBoxLayout;
+  outer->addLayout(middle);
+  middle->addWidget(rows_, 1);
+  buttons_ = new QVBoxLayout;
+  buttons_->addStretch(1);
+  middle->addLayout(buttons_);
+}
+
+QPushButton* CTransferDlg::AddButton(const char* text, int id) {
+  auto* button = new QPushButton(ToQString(text), this);
+  button->setObjectName(QStringLiteral("button%1").arg(id));
+  button->setAutoDefault(false);
+  buttons_->insertWidget(buttons_->count() - 1, button);
+  return button;
+}
+
+void CTransferDlg::SetText(int index, int column, const std::string& text) {
+  QTreeWidgetItem* item = rows_->topLevelItem(index);
+  if (!item) return;
+  const QString shown = ToQString(text);
+  if (item->text(column) != shown) item->setText(column, shown);
+}
+
+void CTransferDlg::AddRow(int index, const RowCells& cells) {
+  // Rows mirror the entries, so a row only ever joins at the end.
+  if (index != rows_->topLevelItemCount()) return;
+  auto* item = new QTreeWidgetItem;
+  item->setText(kFileName, ToQString(cells.FileName));
+  item->setIcon(kFileName, images_.empty() ? QIcon() : images_[0]);
+  item->setData(kFileName, kImageRole, 0);
+  item->setText(kSize, ToQString(cells.Size));
+  item->setTextAlignment(kSize, Qt::AlignCenter);
+  item->setText(kProgress, ToQString(cells.Progress));
+  item->setTextAlignment(kProgress, Qt::AlignCenter);
+  item->setText(kMember, ToQString(cells.Member));
+  item->setText(kRoom, ToQString(cells.Room));
+  if (cells.Status) item->setText(kStatus, ToQString(*cells.Status));
+  rows_->addTopLevelItem(item);
+  item->setSelected(true);
+}
+
+void CTransferDlg::UpdateRow(int index, const RowUpdate& update) {
+  QTreeWidgetItem* item = rows_->topLevelItem(index);
+  if (!item) return;
+  if (update.Image && *update.Image >= 0 && *update.Image < static_cast<int>(images_.size()) &&
+      item->data(kFileName, kImageRole) != *update.Image) {
+    item->setIcon(kFileName, images_[static_cast<std::size_t>(*update.Image)]);
+    item->setData(kFileName, kImageRole, *update.Image);
+  }
+  if (update.Progress) SetText(index, kProgress, *update.Progress);
+  if (update.Percent && item->data(kProgress, ProgressDelegate::kPercentRole) != *update.Percent)
+    item->setData(kProgress, ProgressDelegate::kPercentRole, *update.Percent);
+  if (update.Status) SetText(index, kStatus, *update.Status);
+}
+
+void CTransferDlg::DeleteRow(int index) {
+  delete rows_->takeTopLevelItem(index);
+}
+
+void CTransferDlg::SetRowStatus(int index, const std::string& text) {
+  SetText(index, kStatus, text);
+}
+
+void CTransferDlg::DeselectRow(int index) {
+  if (QTreeWidgetItem* item = rows_->topLevelItem(index)) item->setSelected(false);
+}
+
+void CTransferDlg::Activate() {
+  show();
+  raise();
+  activateWindow();
+  rows_->setFocus();
+}
+
+MsgAnswer CTransferDlg::MessageBox(const std::string& text, const std::string& caption,
+                                   MsgButtons buttons, MsgIcon icon) {
+  QMessageBox box(this);
+  box.setWindowTitle(caption.empty() ? QStringLiteral("Vostrelle") : ToQString(caption));
+  box.setText(ToQString(text));
+  box.setIcon(BoxIcon(icon, buttons));
+  switch (buttons) {
+    case MsgButtons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case MsgButtons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case MsgButtons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case MsgButtons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return MsgAnswer::Ok;
+    case QMessageBox::Yes:
+      return MsgAnswer::Yes;
+    case QMessageBox::No:
+      return MsgAnswer::No;
+    default:
+      return MsgAnswer::Cancel;
+  }
+}
+
+std::vector<int> CTransferDlg::SelectedRows() const {
+  std::vector<int> rows;
+  for (QTreeWidgetItem* item : rows_->selectedItems())
+    rows.push_back(rows_->indexOfTopLevelItem(item));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void CTransferDlg::OnClose() {
+  // On agreement the list deletes its handle, which hides this window and lets it go.
+  if (list_) list_->RequestClose();
+}
+
+void CTransferDlg::OnStop() {
+  if (list_) list_->CancelRows(SelectedRows());
+}
+
+void CTransferDlg::reject() {
+  OnClose();
+}
+
+void CTransferDlg::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  OnClose();
+}
+
+QtTransferDialog::~QtTransferDialog() {
+  if (!window_) return;
+  window_->Detach();
+  window_->hide();
+  window_->deleteLater();
+}
+
+void QtTransferDialog::AddRow(int index, const RowCells& cells) {
+  if (window_) window_->AddRow(index, cells);
+}
+
+void QtTransferDialog::UpdateRow(int index, const RowUpdate& update) {
+  if (window_) window_->UpdateRow(index, update);
+}
+
+void QtTransferDialog::DeleteRow(int index) {
+  if (window_) window_->DeleteRow(index);
+}
+
+void QtTransferDialog::SetRowStatus(int index, const std::string& text) {
+  if (window_) window_->SetRowStatus(index, text);
+}
+
+void QtTransferDialog::DeselectRow(int index) {
+  if (window_) window_->DeselectRow(index);
+}
+
+void QtTransferDialog::Activate() {
+  if (window_) window_->Activate();
+}
+
+MsgAnswer QtTransferDialog::MessageBox(const std::string& text, const std::string& caption,
+                                       MsgButtons buttons, MsgIcon icon) {
+  // Without a window nobody can answer: the question is declined.
+  if (!window_) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+  return window_->MessageBox(text, caption, buttons, icon);
+}
+
+}  // namespace vostrelle
