@@ -58,6 +58,7 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   ok->setDefault(true);
   buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
   buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  PlainButtons(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

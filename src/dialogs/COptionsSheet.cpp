@@ -29,6 +29,7 @@ COptionsSheet::COptionsSheet(QWidget* parent) : QDialog(parent) {
   ok->setDefault(true);
   buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
   buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  PlainButtons(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -24,6 +24,7 @@ CSelectAddressDlg::CSelectAddressDlg(const std::vector<std::string>& addresses, 
   ok_ = buttons->button(QDialogButtonBox::Ok);
   ok_->setText(QStringLiteral("OK"));
   buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
+  PlainButtons(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

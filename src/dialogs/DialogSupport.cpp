@@ -1,5 +1,8 @@
 #include "dialogs/DialogSupport.h"
 
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -76,6 +79,10 @@ QValidator::State Cp932LimitValidator::validate(QString& input, int& pos) const 
     if (pos > 0) pos -= width;
   }
   return Acceptable;
+}
+
+void PlainButtons(QDialogButtonBox* buttons) {
+  for (QAbstractButton* button : buttons->buttons()) button->setIcon(QIcon());
 }
 
 void LimitCp932Bytes(QLineEdit* edit, int maxBytes) {

@@ -10,6 +10,7 @@
 
 #include "platform/NetInterfaces.h"
 
+class QDialogButtonBox;
 class QLineEdit;
 class QWidget;
 
@@ -48,6 +49,10 @@ class Cp932LimitValidator : public QValidator {
  private:
   int maxBytes_;
 };
+
+// Drops the icons some desktop styles put on standard buttons: the dialogs show
+// text-only buttons everywhere.
+void PlainButtons(QDialogButtonBox* buttons);
 
 // Installs a Cp932LimitValidator on edit.
 void LimitCp932Bytes(QLineEdit* edit, int maxBytes);
