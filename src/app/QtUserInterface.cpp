@@ -4,6 +4,10 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "dialogs/CConnectListDlg.h"
+#include "dialogs/CConnectSettingDlg.h"
+#include "dialogs/CNameDlg.h"
+#include "dialogs/COptionsSheet.h"
 #include "platform/qt/QtText.h"
 #include "views/CRoomMessageView.h"
 #include "views/CSystemView.h"
@@ -66,20 +70,26 @@ MsgAnswer QtUserInterface::MessageBox(const std::string& text, const std::string
   }
 }
 
-bool QtUserInterface::EditConnectSetting(ConnectSetting&) {
-  return false;
+bool QtUserInterface::EditConnectSetting(ConnectSetting& setting) {
+  CConnectSettingDlg dialog(setting, owner_);
+  return dialog.exec() == QDialog::Accepted;
 }
 
-int QtUserInterface::EditConnectList(std::vector<ConnectSetting>&) {
-  return 0;
+int QtUserInterface::EditConnectList(std::vector<ConnectSetting>& list) {
+  CConnectListDlg dialog(list, owner_);
+  return dialog.exec();
 }
 
-bool QtUserInterface::AskName(std::string&) {
-  return false;
+bool QtUserInterface::AskName(std::string& name) {
+  CNameDlg dialog(owner_);
+  dialog.Name = name;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  name = dialog.Name;
+  return true;
 }
 
-bool QtUserInterface::EditOptions(AppSettings&) {
-  return false;
+bool QtUserInterface::EditOptions(AppSettings& copy) {
+  return EditOptionsSheet(copy, owner_);
 }
 
 void QtUserInterface::SendCommand(int command) {
