@@ -112,3 +112,30 @@ lab_wait_log() {
   lab_log $k "$room" | sed 's/^/    /'
   return 1
 }
+
+#   lab_window K TITLE [SECONDS]  waits for a visible window of host K named TITLE; its id
+#   lab_keys K WINDOW KEYS...     focuses WINDOW on host K's display and presses KEYS
+#   lab_shot_window K WINDOW NAME screenshot of one window into ARTIFACTS
+lab_window() {
+  local k=$1 title=$2 seconds=${3:-10} d w
+  d=$(lab_display $k)
+  for _ in $(seq $((seconds * 10))); do
+    w=$(DISPLAY=:$d xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+lab_keys() {
+  local k=$1 w=$2 d
+  shift 2
+  d=$(lab_display $k)
+  DISPLAY=:$d xdotool windowfocus --sync "$w" 2>/dev/null
+  sleep 0.3
+  DISPLAY=:$d xdotool key --delay 150 "$@"
+}
+
+lab_shot_window() {
+  DISPLAY=:$(lab_display $1) import -window "$2" "$LAB_ART/$3.png"
+}
