@@ -1,6 +1,7 @@
-// Throughput of one 1 GiB file over loopback: our transfer (send list, listener, both
-// workers, progress messages pumped by this thread as the user-interface thread) against
-// a plain TCP copy of the same file, in one run. Counters: bytes_per_second, and the
+// Throughput of one 1 GiB file: our transfer (send list, listener, both workers,
+// progress messages pumped by this thread as the user-interface thread) against a plain
+// TCP copy of the same file, in one run, over loopback and over veth links between two
+// network namespaces (the veth runs need root). Counters: bytes_per_second, and the
 // share of one core the pumping thread used (ui_cpu).
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -20,6 +21,7 @@
 #include "net/RoomSession.h"
 #include "platform/SocketNotifier.h"
 #include "store/ConnectSetting.h"
+#include "support/NetLab.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
 
@@ -76,40 +78,75 @@ struct NullReceiver : ChatReceiver {
   void Receive(const FieldMap&, Ipv4) override {}
 };
 
+// Where the two ends live. Sockets belong to the namespace of the thread that makes
+// them, and a thread starts in its creator's: each end is made after entering its host.
+struct Link {
+  Ipv4 sender = kLoopback;
+  Ipv4 receiver = kLoopback;
+  test::NetLab* lab = nullptr;
+  bool Enter(int host) const { return !lab || lab->Enter(host); }
+  void Leave() const {
+    if (lab) lab->Leave();
+  }
+};
+
+Link Loopback() {
+  return {};
+}
+
+// The namespaced link, made once for the run; nullptr (with why) without root.
+const Link* Veth(std::string* why) {
+  static std::string whyNot;
+  static std::unique_ptr<test::NetLab> lab = test::NetLab::Create(2, 63, &whyNot);
+  static Link link;
+  if (!lab) {
+    *why = whyNot;
+    return nullptr;
+  }
+  link.lab = lab.get();
+  link.sender = inet_addr(lab->Address(1).c_str());
+  link.receiver = inet_addr(lab->Address(2).c_str());
+  return &link;
+}
+
 struct Room {
   NullReceiver receiver;
   PollLoop loop;
   ChatSocket chat{&receiver, 0};
   std::unique_ptr<RoomSession> session;
-  Room() {
+  Room(Ipv4 self, Ipv4 peer) {
     ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "bench", false};
     session = std::make_unique<RoomSession>(setting, &chat, nullptr);
-    session->SetLocalAddress(inet_addr("127.0.0.9"));
-    session->AddMember("peer", kLoopback);
+    session->SetLocalAddress(self);
+    session->AddMember("peer", peer);
   }
 };
 
-void BM_ListTransfer(benchmark::State& state) {
+void ListTransfer(benchmark::State& state, const Link& link) {
   Files& files = TheFiles();
   for (auto _ : state) {
-    Room senderRoom, receiverRoom;
+    Room senderRoom(link.sender, link.receiver), receiverRoom(link.receiver, link.sender);
     // The chat socket stays closed: the offer is handed over directly, nothing is sent.
     auto sendNotify = std::make_shared<QueueNotifyTarget>();
     auto receiveNotify = std::make_shared<QueueNotifyTarget>();
     const std::uint16_t port = FreePort();
     {
-      SendFileList sendList(sendNotify, nullptr, SendFileList::Config{port, kLoopback});
+      SendFileList sendList(sendNotify, nullptr, SendFileList::Config{port, link.sender});
       ReceiveFileList receiveList(receiveNotify);
       senderRoom.session->Attach(&sendList);
       receiverRoom.session->Attach(&receiveList);
       sendList.OnSendFileRequest(senderRoom.session.get(), 0, files.source);
-      sendList.Start(0);
+      if (!link.Enter(1)) return state.SkipWithError("cannot enter host 1");
+      sendList.Start(0);  // the listener
+      link.Leave();
       const TransferItem& item = sendList.Item(0);
       receiveList.OnFileOffered(receiverRoom.session.get(), 0, item.ID, "target.bin", item.Size,
                                 port);
       const double cpu0 = ThreadCpuSeconds();
       const auto t0 = std::chrono::steady_clock::now();
-      receiveList.Start(0, files.dir);
+      if (!link.Enter(2)) return state.SkipWithError("cannot enter host 2");
+      receiveList.Start(0, files.dir);  // the receiving worker's thread
+      link.Leave();
       // This thread is the user-interface thread: it only handles messages.
       const auto done = [&] {
         return sendList.WorkerCount() == 0 && receiveList.WorkerCount() == 0;
@@ -132,14 +169,16 @@ void BM_ListTransfer(benchmark::State& state) {
 }
 
 // A plain copy: read the file and send it, receive and write it, blocks of block bytes.
-void BM_RawCopy(benchmark::State& state) {
+void RawCopy(benchmark::State& state, const Link& link) {
   Files& files = TheFiles();
   const std::size_t block = static_cast<std::size_t>(state.range(0));
   for (auto _ : state) {
+    if (!link.Enter(1)) return state.SkipWithError("cannot enter host 1");
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    link.Leave();
     sockaddr_in at{};
     at.sin_family = AF_INET;
-    at.sin_addr.s_addr = kLoopback;
+    at.sin_addr.s_addr = link.sender;
     socklen_t length = sizeof at;
     ::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
     ::listen(listener, 1);
@@ -158,7 +197,9 @@ void BM_RawCopy(benchmark::State& state) {
       std::fclose(in);
       ::close(fd);
     });
+    link.Enter(2);
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    link.Leave();
     ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
     FILE* out = std::fopen((files.dir + "/raw.bin").c_str(), "wb");
     std::vector<char> buffer(block);
@@ -179,6 +220,23 @@ void BM_RawCopy(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
 }
 
+void BM_RawCopy(benchmark::State& state) {
+  RawCopy(state, Loopback());
+}
+void BM_ListTransfer(benchmark::State& state) {
+  ListTransfer(state, Loopback());
+}
+void BM_RawCopyVeth(benchmark::State& state) {
+  std::string why;
+  if (const Link* link = Veth(&why)) return RawCopy(state, *link);
+  state.SkipWithError(why.c_str());
+}
+void BM_ListTransferVeth(benchmark::State& state) {
+  std::string why;
+  if (const Link* link = Veth(&why)) return ListTransfer(state, *link);
+  state.SkipWithError(why.c_str());
+}
+
 }  // namespace
 
 BENCHMARK(BM_RawCopy)
@@ -188,4 +246,11 @@ BENCHMARK(BM_RawCopy)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListTransfer)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawCopyVeth)
+    ->Arg(4096)
+    ->Arg(65536)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListTransferVeth)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -42,7 +42,20 @@ void CFileThread::PostNotify(unsigned message) {
 }
 
 void CFileThread::PostProgress(unsigned message) {
-  if (!progressPending_.exchange(true)) PostNotify(message);
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastProgress_ < std::chrono::milliseconds(kProgressIntervalMs)) return;
+  if (progressPending_.exchange(true)) return;
+  lastProgress_ = now;
+  postedBytes_ = BytesDone();
+  PostNotify(message);
+}
+
+void CFileThread::FlushProgress(unsigned message) {
+  if (BytesDone() == postedBytes_) return;
+  // One still waiting is handled later and reads the counter, which is final by now.
+  if (progressPending_.exchange(true)) return;
+  postedBytes_ = BytesDone();
+  PostNotify(message);
 }
 
 void CFileThread::Close() {

@@ -4,6 +4,7 @@
 // abort and the worker's own close never both act on the socket.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -57,6 +58,8 @@ class CFileThread : public TransferThread {
   std::uint32_t BytesDone() const { return bytesDone_.load(); }
   // Set before the failure message is posted.
   const std::string& ErrorText() const { return errorText_; }
+  // The shortest time between two progress messages.
+  static constexpr int kProgressIntervalMs = 50;
   // The list has handled a progress message: the next block may post another.
   void ProgressHandled() { progressPending_.store(false); }
   bool IsClosed() const;
@@ -65,9 +68,14 @@ class CFileThread : public TransferThread {
   CFileThread() = default;
 
   void PostNotify(unsigned message);
-  // Posts a progress message unless one is still waiting to be handled; the handler
-  // reads the counter, so nothing shown is lost.
+  // Posts a progress message unless one is still waiting to be handled or the last was
+  // posted less than kProgressIntervalMs ago; the handler reads the counter, so nothing
+  // shown is lost. A message per block would keep the user-interface thread busy and
+  // take a core from the transfer on a fast link.
   void PostProgress(unsigned message);
+  // After the last block: makes sure a progress message will show the final count, so
+  // a finished row never keeps an earlier percentage.
+  void FlushProgress(unsigned message);
   void AddBytes(std::uint32_t count) { bytesDone_.fetch_add(count); }
   void Close();
   // Called with the lock held, from Abort and Close.
@@ -85,6 +93,9 @@ class CFileThread : public TransferThread {
  private:
   std::atomic<std::uint32_t> bytesDone_{0};
   std::atomic<bool> progressPending_{false};
+  // Worker thread only.
+  std::chrono::steady_clock::time_point lastProgress_{};
+  std::uint32_t postedBytes_ = 0;
 };
 
 // Blocking socket helpers shared by the workers; both retry on EINTR.

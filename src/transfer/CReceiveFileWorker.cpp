@@ -105,6 +105,7 @@ void CReceiveFileWorker::Exchange() {
     PostProgress(kReceiveProgress);
   }
   file.Close();
+  FlushProgress(kReceiveProgress);
   PostNotify(kReceiveDone);
 }
 

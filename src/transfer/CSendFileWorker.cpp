@@ -150,6 +150,7 @@ void CSendFileWorker::Exchange() {
   }
   file.Close();
   if (sendFailed) throw CFileTransException(text::kSendError);
+  FlushProgress(kSendProgress);
   PostNotify(kSendDone);
 }
 

@@ -101,6 +101,31 @@ TEST_F(TransferListTest, FileArrivesWholeAndBothRowsSayDone) {
   EXPECT_EQ(ReadFile(targetDir.File("data.bin")), body);
 }
 
+// Handled at once, a message per 4096-byte block would keep this thread busy for the
+// whole transfer; the rows still end on the final count.
+TEST_F(TransferListTest, ProgressIsPacedAndEndsOnTheFinalCount) {
+  const std::string body = Pattern(48 * 1024 * 1024 + 5);
+  const int r = Offer(Source("big.bin", body));
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  const auto deadline = t0 + std::chrono::seconds(30);
+  while ((sendList->WorkerCount() || receiveList->WorkerCount()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    sendNotify->Drain();
+    receiveNotify->Drain();
+  }
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
+          .count();
+  ASSERT_EQ(receiveList->Item(r).State, TransferState::Done);
+  for (FakeDialog* dialog : {sendDialog, receiveDialog}) {
+    EXPECT_EQ(dialog->rows.at(0).Progress, "100%");
+    EXPECT_LE(dialog->progressUpdates, ms / CFileThread::kProgressIntervalMs + 3) << ms << " ms";
+    EXPECT_GE(dialog->progressUpdates, 1);
+  }
+  EXPECT_TRUE(ReadFile(targetDir.File("big.bin")) == body);
+}
+
 TEST_F(TransferListTest, ChangedSizeShowsCauseToReceiverAndReasonToSender) {
   const std::string path = Source("grow.txt", "short");
   const int r = Offer(path);

@@ -95,6 +95,7 @@ struct FakeDialog : TransferDialog {
   std::vector<MsgAnswer> answers;  // given in turn; Ok/Yes when used up
   std::vector<std::string> asked;
   int activations = 0;
+  int progressUpdates = 0;
   bool* destroyed = nullptr;
 
   ~FakeDialog() override {
@@ -106,7 +107,10 @@ struct FakeDialog : TransferDialog {
   void UpdateRow(int index, const RowUpdate& update) override {
     Row& row = rows.at(static_cast<std::size_t>(index));
     if (update.Image) row.Image = *update.Image;
-    if (update.Progress) row.Progress = *update.Progress;
+    if (update.Progress) {
+      row.Progress = *update.Progress;
+      ++progressUpdates;
+    }
     if (update.Status) row.Status = *update.Status;
   }
   void DeleteRow(int index) override { rows.erase(rows.begin() + index); }
