@@ -258,8 +258,9 @@ class TransferDialogsTest : public QObject {
     QCOMPARE(receiveList->WorkerCount(), 0u);
     QVERIFY(!receiveList->CurrentDialog());
     // The sender learns of it through its own worker. Open fault: the sending worker
-    // can stay blocked in send() after the receiver aborted, its row left "送信中".
-    // Sometimes it does not in time; reported, not failed, until that is mended.
+    // can stay blocked in send() after the receiver aborted, its row left "送信中";
+    // reported, not failed, until that is mended.
+    CTransferDlg* send = WindowOf(*sendList);
     QTest::qWaitFor([&] { return Image(send, 0) == 3; }, 10000);
     if (Image(send, 0) != 3) qWarning("open fault: the sender did not see the abort");
   }
