@@ -13,7 +13,7 @@ PACKAGES=(
   # running: a Japanese font
   fonts-ipafont-gothic
   # tests: virtual display, input, namespaces, screenshots, fuzzing
-  xvfb xauth xdotool x11-utils iproute2 imagemagick trayer procps
+  xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   clang libclang-rt-14-dev
 )
 

@@ -12,11 +12,13 @@
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
 #include "platform/qt/FontConvert.h"
+#include "platform/qt/QtNotifyTarget.h"
 #include "platform/qt/QtSocketNotifier.h"
 #include "platform/qt/SettingFolderStore.h"
 #include "store/AppSettings.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
+#include "transfer/dialogs/TransferDialogs.h"
 
 namespace vostrelle {
 
@@ -46,6 +48,11 @@ bool CVostrelleApp::InitInstance() {
       frame_->OnCommand(id);
     }
   });
+  // Workers' messages arrive on the event loop; each list gets its window on first need.
+  doc_->SetTransferSetup(
+      {[] { return std::make_shared<QtNotifyTarget>(qApp); },
+       [this](FileTransferList& list) { InstallTransferDialogs(list, *settings_, frame_.get()); },
+       {}});
   // Command-line arguments have no effect: the program always starts a new document.
   if (!doc_->OnNewDocument()) return false;
 

@@ -21,7 +21,7 @@ lab_init() {
   LAB_FAILED=0
   LAB_PIDS=()
   [ "$(id -u)" = 0 ] || lab_skip "needs root for network namespaces"
-  for tool in ip Xvfb xdotool import iconv; do
+  for tool in ip Xvfb xdotool xmodmap import iconv; do
     command -v $tool >/dev/null || lab_skip "$tool is not installed"
   done
   ip netns add "${LAB_PREFIX}br" 2>/dev/null || lab_skip "cannot create network namespaces"
@@ -88,8 +88,33 @@ lab_type() {
   local k=$1 text=$2 d w
   d=$(lab_display $k)
   w=$(DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' | head -1)
-  DISPLAY=:$d xdotool mousemove 1000 690 windowfocus --sync "$w" type --delay 20 "$text"
+  DISPLAY=:$d xdotool mousemove 1000 690 windowfocus --sync "$w"
+  sleep 0.2
+  # xdotool types a character the keyboard lacks by remapping a spare key for a moment,
+  # and the program may read the mapping only after it was put back. Characters get
+  # keys of their own first, which stay.
+  lab_bind_keys $d "$text"
+  DISPLAY=:$d xdotool type --delay 30 -- "$text"
+  sleep 0.2
   DISPLAY=:$d xdotool key Return
+}
+
+# Gives every non-ASCII character of TEXT a key of its own on display D.
+lab_bind_keys() {
+  local d=$1 text=$2 i ch code map="$LAB_ROOT/keys.$1" bound=0
+  touch "$map"
+  for ((i = 0; i < ${#text}; i++)); do
+    ch=${text:i:1}
+    code=$(LC_ALL=C.UTF-8 printf '%d' "'$ch")
+    [ "$code" -lt 128 ] && continue
+    grep -qx "$code" "$map" && continue
+    echo "$code" >>"$map"
+    local key=$((255 - $(wc -l <"$map")))
+    DISPLAY=:$d xmodmap -e "keycode $key = $(printf 'U%04X' "$code")"
+    bound=1
+  done
+  [ $bound = 1 ] && sleep 0.3
+  return 0
 }
 
 lab_log() {
