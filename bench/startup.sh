@@ -5,6 +5,7 @@
 set -u
 LAB_PROGRAM=$(realpath "$1")/src/app/vostrelle
 RUNS=${2:-5}
+[ -x "$LAB_PROGRAM" ] || { echo "no program at $LAB_PROGRAM: build it first"; exit 2; }
 . "$(dirname "$0")/../tests/lab/lab.sh"
 lab_init 62 /tmp/vostrelle-startup
 lab_host 1 "山田" "雑談"
@@ -18,7 +19,8 @@ for run in $(seq "$RUNS"); do
   ip netns exec "${LAB_PREFIX}1" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
     XDG_RUNTIME_DIR="$dir" DISPLAY=:$d "$LAB_PROGRAM" >/dev/null 2>&1 &
   pid=$!
-  until DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' >/dev/null 2>&1; do
+  for _ in $(seq 2000); do
+    DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' >/dev/null 2>&1 && break
     sleep 0.01
   done
   end=$(date +%s.%N)

@@ -29,6 +29,7 @@ lab_init() {
   ip -n "${LAB_PREFIX}br" link set br0 up
   mkdir -p "$LAB_ART"
   trap lab_cleanup EXIT
+  trap "exit 1" INT TERM
 }
 
 lab_cleanup() {
