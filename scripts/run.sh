@@ -6,4 +6,5 @@ bash scripts/build.sh
 if [ -x build/src/app/vostrelle ]; then
   exec build/src/app/vostrelle
 fi
-echo "run: the core is built; the program's window is not part of this build yet." >&2
+echo "run: the build did not make build/src/app/vostrelle" >&2
+exit 1
