@@ -52,15 +52,7 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   select_->setAutoDefault(false);
   connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-  ok->setText(UiText("決定"));
-  ok->setDefault(true);
-  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
-  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-  PlainButtons(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));
 
   auto label = [this](const char* text, QWidget* buddy) {
     auto* result = new QLabel(UiText(text), this);

@@ -23,15 +23,7 @@ CNameDlg::CNameDlg(QWidget* parent) : QDialog(parent) {
   label->setBuddy(edit_);
   auto* hint = new QLabel(UiText("最大16文字"), this);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-  ok->setText(UiText("決定"));
-  ok->setDefault(true);
-  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
-  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-  PlainButtons(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(label, 0, 0);

@@ -23,15 +23,7 @@ COptionsSheet::COptionsSheet(QWidget* parent) : QDialog(parent) {
   tabs_->addTab(fonts_, UiText("フォント"));
   tabs_->addTab(log_, UiText("ログ"));
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-  ok->setText(QStringLiteral("OK"));
-  ok->setDefault(true);
-  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
-  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-  PlainButtons(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = ConfirmButtons(this, QStringLiteral("OK"));
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);

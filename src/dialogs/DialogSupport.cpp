@@ -1,10 +1,12 @@
 #include "dialogs/DialogSupport.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "net/RoomSession.h"
 #include "platform/Cp932.h"
@@ -83,6 +85,19 @@ QValidator::State Cp932LimitValidator::validate(QString& input, int& pos) const 
 
 void PlainButtons(QDialogButtonBox* buttons) {
   for (QAbstractButton* button : buttons->buttons()) button->setIcon(QIcon());
+}
+
+QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(okText);
+  ok->setDefault(true);
+  buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
+  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  PlainButtons(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  return buttons;
 }
 
 void LimitCp932Bytes(QLineEdit* edit, int maxBytes) {

@@ -10,6 +10,7 @@
 
 #include "platform/NetInterfaces.h"
 
+class QDialog;
 class QDialogButtonBox;
 class QLineEdit;
 class QWidget;
@@ -53,6 +54,9 @@ class Cp932LimitValidator : public QValidator {
 // Drops the icons some desktop styles put on standard buttons: the dialogs show
 // text-only buttons everywhere.
 void PlainButtons(QDialogButtonBox* buttons);
+// The dialog's confirm and "キャンセル" buttons, plain, wired to accept and reject; the
+// confirm button (okText) is the default one.
+QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText);
 
 // Installs a Cp932LimitValidator on edit.
 void LimitCp932Bytes(QLineEdit* edit, int maxBytes);
