@@ -58,10 +58,16 @@ void CFileThread::FlushProgress(unsigned message) {
   PostNotify(message);
 }
 
-void CFileThread::Close() {
+void CFileThread::Close(bool reset) {
   std::lock_guard<std::mutex> lock(lock_);
   if (closed_) return;
-  if (socket_ >= 0) ::close(socket_);
+  if (socket_ >= 0) {
+    if (reset) {
+      const linger abortive{1, 0};
+      ::setsockopt(socket_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    }
+    ::close(socket_);
+  }
   closed_ = true;
   OnCloseLocked();
 }

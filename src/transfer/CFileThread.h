@@ -47,8 +47,11 @@ class CFileThread : public TransferThread {
   // What the lists match the worker's entry by.
   virtual Identity GetIdentity() const = 0;
   // Wakes a blocked send or receive by shutting the connection down both ways; the
-  // socket stays open until the worker closes it. Does nothing once closed.
+  // socket stays open until the worker closes it. Does nothing once closed. A receive
+  // still returns what was queued before the shutdown, so a worker checks Aborted()
+  // as well.
   virtual void Abort();
+  bool Aborted() const { return aborted_.load(std::memory_order_relaxed); }
   // Stores the notify target and, when the worker has no copy yet, a copy of item.
   virtual void Assign(std::shared_ptr<NotifyTarget> notify, const TransferItem& item);
 
@@ -77,14 +80,16 @@ class CFileThread : public TransferThread {
   // a finished row never keeps an earlier percentage.
   void FlushProgress(unsigned message);
   void AddBytes(std::uint32_t count) { bytesDone_.fetch_add(count); }
-  void Close();
+  // reset: end the connection with a reset instead of the orderly close (see the
+  // receiving worker).
+  void Close(bool reset = false);
   // Called with the lock held, from Abort and Close.
   virtual void OnAbortLocked() {}
   virtual void OnCloseLocked() {}
 
   mutable std::mutex lock_;
   bool closed_ = false;
-  bool aborted_ = false;
+  std::atomic<bool> aborted_{false};  // written under the lock, read without it too
   int socket_ = -1;
   std::unique_ptr<TransferItem> item_;
   std::shared_ptr<NotifyTarget> notify_;

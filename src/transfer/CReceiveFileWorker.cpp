@@ -94,6 +94,8 @@ void CReceiveFileWorker::Exchange() {
   AddBytes(first);
 
   while (received < item.Size) {
+    // What was queued before an abort would still be handed out, block by block.
+    if (Aborted()) throw CFileTransException(text::kDisconnected);
     const std::size_t want = std::min<std::size_t>(item.Size - received, sizeof buffer);
     const long n = ReceiveSome(socket_, buffer, want);
     if (n < 0) throw CFileTransException(text::kTransferError);
@@ -110,13 +112,18 @@ void CReceiveFileWorker::Exchange() {
 }
 
 void CReceiveFileWorker::Run() {
+  bool failed = false;
   try {
     Exchange();
   } catch (const CFileTransException& e) {
     errorText_ = e.Message();
+    failed = true;
     PostNotify(kReceiveFailed);
   }
-  Close();
+  // A receiver that gives up must make the sender's send fail. An orderly close does
+  // not: once the receiving side has shut down it never opens its window again, so a
+  // sender whose window was full waits on it with nothing to tell it the reader left.
+  Close(failed);
   PostNotify(kReceiveEnded);
 }
 

@@ -13,8 +13,9 @@ namespace vostrelle {
 
 namespace text = transfer_text;
 
-CSendFileWorker::CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket)
-    : accepted_(acceptedSocket) {
+CSendFileWorker::CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket,
+                                 int stallTimeoutMs)
+    : accepted_(acceptedSocket), stallTimeoutMs_(stallTimeoutMs) {
   notify_ = std::move(notify);
 }
 
@@ -59,6 +60,11 @@ bool CSendFileWorker::TakeOver() {
     return false;
   }
   socket_ = fd;
+  if (stallTimeoutMs_ > 0) {
+    // A send that makes no progress for this long fails (EAGAIN).
+    const timeval limit{stallTimeoutMs_ / 1000, (stallTimeoutMs_ % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  }
   return true;
 }
 

@@ -10,8 +10,15 @@ namespace vostrelle {
 
 class CSendFileWorker : public CFileThread {
  public:
+  // How long one send may wait for the receiver to take bytes before the transfer ends
+  // with "送信中にエラーです。". A receiver that stops reading but keeps the connection
+  // would otherwise hold the worker for good; the limit is generous so that a slow disk
+  // on the other side never trips it.
+  static constexpr int kStallTimeoutMs = 60000;
+
   // Takes ownership of the accepted socket.
-  CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket);
+  CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket,
+                  int stallTimeoutMs = kStallTimeoutMs);
   ~CSendFileWorker() override;
 
   // Peer address of the connection, ID and Room of the request read.
@@ -33,6 +40,7 @@ class CSendFileWorker : public CFileThread {
   void Exchange();
 
   int accepted_;
+  const int stallTimeoutMs_;
   bool signalled_ = false;
   std::condition_variable event_;
   Ipv4 peer_ = 0;

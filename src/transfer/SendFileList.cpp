@@ -132,7 +132,8 @@ void SendFileList::StartAll() {
 
 bool SendFileList::HandleMessage(unsigned message, std::uintptr_t wParam) {
   if (message == kSendAccepted) {
-    AddWorker(std::make_unique<CSendFileWorker>(notify_, static_cast<int>(wParam)));
+    AddWorker(std::make_unique<CSendFileWorker>(notify_, static_cast<int>(wParam),
+                                                config_.StallTimeoutMs));
     return true;
   }
   if (message < kSendProgress || message > kSendEnded) return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CSendFileThread.h"
+#include "CSendFileWorker.h"
 #include "FileTransferList.h"
 
 namespace vostrelle {
@@ -19,6 +20,8 @@ class SendFileList : public FileTransferList {
   struct Config {
     std::uint16_t Port = kFilePort;  // announced, and listened on
     Ipv4 ListenAddress = 0;          // every local address
+    // Of each sending worker; 0: none.
+    int StallTimeoutMs = CSendFileWorker::kStallTimeoutMs;
   };
 
   // ui shows the refusal of a file too large to announce; not owned, may be null.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TransferTestSupport.h"
+#include "transfer/CSendFileWorker.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"
@@ -23,6 +24,7 @@ class TransferListTest : public ::testing::Test {
   std::shared_ptr<QueueNotifyTarget> sendNotify = std::make_shared<QueueNotifyTarget>();
   std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
   std::uint16_t port = FreeTcpPort();
+  int stallTimeoutMs = CSendFileWorker::kStallTimeoutMs;
   std::unique_ptr<SendFileList> sendList;
   std::unique_ptr<ReceiveFileList> receiveList;
   FakeDialog* sendDialog = nullptr;
@@ -31,8 +33,8 @@ class TransferListTest : public ::testing::Test {
   int toSender = 0;    // and the other way round
 
   void SetUp() override {
-    sendList =
-        std::make_unique<SendFileList>(sendNotify, &ui, SendFileList::Config{port, kLoopback});
+    sendList = std::make_unique<SendFileList>(
+        sendNotify, &ui, SendFileList::Config{port, kLoopback, stallTimeoutMs});
     receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
     sendList->SetDialogFactory([this](FileTransferList&) {
       auto dialog = std::make_unique<FakeDialog>();
@@ -400,5 +402,85 @@ TEST_F(TransferListTest, WorkerAskingAfterTheListStoppedStillEnds) {
   ASSERT_TRUE(PumpUntil({}, [&] { return TransferThread::LiveCount() <= baseline; }));
   char c;
   EXPECT_EQ(::recv(fd, &c, 1, 0), 0);  // closed without an answer
+  ::close(fd);
+}
+
+// The receiver gives up while the sender's window is full: the sender must learn of
+// it, not wait on a window that never opens again.
+TEST_F(TransferListTest, ReceiverCancellingMidwayFailsTheSender) {
+  const std::string path = Source("big.bin", "");
+  ASSERT_EQ(::truncate(path.c_str(), 64 << 20), 0);
+  for (int round = 0; round < 5; ++round) {
+    const int r = Offer(path);
+    ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+    ASSERT_TRUE(Pump([&] { return receiveList->Item(r).BytesDone > 0; }));
+    EXPECT_EQ(receiveList->Cancel(r), 1);
+    EXPECT_EQ(receiveDialog->Status(r), text::kCancelled);
+    const int s = sendList->Count() - 1;
+    ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }, 5000))
+        << "round " << round << ": the sender still shows " << sendDialog->Status(s);
+    EXPECT_EQ(sendList->Item(s).State, TransferState::Failed);
+    EXPECT_EQ(sendDialog->Status(s), text::kSendError);
+    ASSERT_EQ(receiveList->WorkerCount(), 0u);
+  }
+}
+
+class StallingReceiverTest : public TransferListTest {
+ protected:
+  void SetUp() override {
+    stallTimeoutMs = 1000;
+    TransferListTest::SetUp();
+  }
+  // Connects, asks for entry index and reads the response; -1 on failure.
+  int Request(int index) {
+    const int fd = RawConnect(port, 4096);
+    if (fd < 0) return -1;
+    SendText(fd, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(index).ID +
+                     "\r\nRoom: room\r\n\r\n");
+    std::string answer;
+    Pump([&] {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 0) > 0) answer = ReadHeader(fd);
+      return !answer.empty();
+    });
+    if (answer.find("Response: Success") == std::string::npos) {
+      ::close(fd);
+      return -1;
+    }
+    return fd;
+  }
+};
+
+TEST_F(StallingReceiverTest, PauseIsWaitedOutButAReaderThatStopsFailsTheSender) {
+  const std::size_t size = 16 << 20;
+  const std::string path = Source("big.bin", "");
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+
+  // A receiver that pauses for less than the limit, then reads everything.
+  ASSERT_TRUE(sendList->Start(0));
+  int fd = Request(0);
+  ASSERT_GE(fd, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(stallTimeoutMs / 3));
+  std::vector<char> buffer(1 << 16);
+  std::size_t got = 0;
+  for (long n; got < size && (n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0;)
+    got += static_cast<std::size_t>(n);
+  EXPECT_EQ(got, size);
+  ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }));
+  EXPECT_EQ(sendList->Item(0).State, TransferState::Done);
+  ::close(fd);
+
+  // One that keeps the connection but never reads again.
+  ASSERT_TRUE(sendList->Start(1));
+  fd = Request(1);
+  ASSERT_GE(fd, 0);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }, 10 * stallTimeoutMs));
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            std::chrono::milliseconds(stallTimeoutMs - 50));
+  EXPECT_EQ(sendList->Item(1).State, TransferState::Failed);
+  EXPECT_EQ(sendDialog->Status(1), text::kSendError);
   ::close(fd);
 }
