@@ -19,6 +19,7 @@
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtText.h"
 #include "store/AppSettings.h"
+#include "views/ReportList.h"
 #include "views/ViewIds.h"
 
 namespace vostrelle {
@@ -36,13 +37,7 @@ QStringList LocalFiles(const QMimeData* data) {
 
 CMemberView::CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), ui_(ui) {
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  setUniformRowHeights(true);
-  setSelectionMode(QAbstractItemView::SingleSelection);
-  setSelectionBehavior(QAbstractItemView::SelectRows);
-  setAllColumnsShowFocus(true);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SetUpReportList(this);
   setContextMenuPolicy(Qt::DefaultContextMenu);
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);

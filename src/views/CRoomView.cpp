@@ -12,6 +12,7 @@
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtText.h"
 #include "store/AppSettings.h"
+#include "views/ReportList.h"
 
 namespace vostrelle {
 namespace {
@@ -39,13 +40,7 @@ QIcon RoomIcon(bool current) {
 
 CRoomView::CRoomView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), ui_(ui) {
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  setUniformRowHeights(true);
-  setSelectionMode(QAbstractItemView::SingleSelection);
-  setSelectionBehavior(QAbstractItemView::SelectRows);
-  setAllColumnsShowFocus(true);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SetUpReportList(this);
   setIconSize(QSize(16, 16));
   images_[0] = RoomIcon(false);
   images_[1] = RoomIcon(true);

@@ -21,6 +21,19 @@ void CSystemView::OnInitialUpdate() {
   GetVersionStrings(&version, nullptr);
   AppendFormatted(Sjis("ようこそ！ %sへ\r\n").c_str(), version.c_str());
   ShowOnePoint(Document().Settings(), *this);
+  written_ = true;
+  AppendNote();
+}
+
+void CSystemView::SetDesktopNote(const std::string& cp932) {
+  if (cp932 == note_) return;
+  note_ = cp932;
+  // Given before the text is written, it follows the tip then.
+  if (written_) AppendNote();
+}
+
+void CSystemView::AppendNote() {
+  if (!note_.empty()) AppendText(note_ + "\r\n");
 }
 
 void CSystemView::OnUpdate(CView* sender, long hint, HintObject* object) {
