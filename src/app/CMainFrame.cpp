@@ -13,8 +13,14 @@
 #include <QWindow>
 
 #include "app/CVostrelleView.h"
+#include "app/DesktopIntegration.h"
+#include "dialogs/CSystemPage.h"
 #include "doc/CVostrelleDoc.h"
+#include "doc/EventBatch.h"
+#include "doc/ViewHint.h"
+#include "net/RoomSession.h"
 #include "platform/CommandIds.h"
+#include "platform/Cp932.h"
 #include "platform/qt/GlobalHotKey.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
@@ -22,7 +28,9 @@
 #include "store/AppSettings.h"
 #include "views/CAllMessageView.h"
 #include "views/CMemberView.h"
+#include "views/CRoomMessageView.h"
 #include "views/CRoomView.h"
+#include "views/CSystemView.h"
 
 #if __has_include(<xcb/xcb.h>)
 #include <xcb/xcb.h>
@@ -52,6 +60,27 @@ const std::map<int, const char*>& Prompts() {
 
 }  // namespace
 
+// The frame is no view of the document; this small one passes it what it needs: the
+// lines that named the user, and the moment the panes have their first text.
+class FrameBatchWatcher : public CView {
+ public:
+  FrameBatchWatcher(std::function<void(const EventBatch&, const EventEntry&)> onNameCall,
+                    std::function<void()> onReady)
+      : onNameCall_(std::move(onNameCall)), onReady_(std::move(onReady)) {}
+  void OnUpdate(CView*, long hint, HintObject* object) override {
+    if (hint != kHintEvents) return;
+    auto* batch = dynamic_cast<EventBatch*>(object);
+    if (!batch || !batch->Session) return;
+    for (const EventEntry& entry : batch->Entries)
+      if (entry.Kind == kEventNameCalled) onNameCall_(*batch, entry);
+  }
+  void OnInitialUpdate() override { onReady_(); }
+
+ private:
+  std::function<void(const EventBatch&, const EventEntry&)> onNameCall_;
+  std::function<void()> onReady_;
+};
+
 CMainFrame::CMainFrame(CVostrelleDoc& doc, AppSettings& settings, UserInterface& ui,
                        QWidget* parent)
     : QMainWindow(parent), doc_(doc), settings_(settings), ui_(ui) {
@@ -65,6 +94,7 @@ CMainFrame::~CMainFrame() {
   killTimer(indicatorTimer_);
   if (tray_) tray_->Remove();
   if (hotKey_) hotKey_->Unregister();
+  if (batchWatcher_) doc_.RemoveView(batchWatcher_.get());
   doc_.SetTitleListener(nullptr);
 }
 
@@ -90,6 +120,11 @@ bool CMainFrame::Create() {
   top_->insertWidget(0, inputView_);
   doc_.AddView(inputView_);
   inputView_->SetKeyListener([this] { StopTrayAnimation(); });
+  // After the input view, so that its initial update has made the system view.
+  batchWatcher_ = std::make_unique<FrameBatchWatcher>(
+      [this](const EventBatch& batch, const EventEntry& entry) { OnNameCallLine(batch, entry); },
+      [this] { OnViewsReady(); });
+  doc_.AddView(batchWatcher_.get());
 
   // Both rows share one column boundary, as one 2 x 2 splitter would.
   connect(top_, &QSplitter::splitterMoved, this, [this] { bottom_->setSizes(top_->sizes()); });
@@ -120,7 +155,35 @@ bool CMainFrame::Create() {
     if (hotKey_->IsRegistered()) ToggleMinimized();
   });
   UpdateHotKey();
+  // The options show the hot key as unavailable where no grab can work.
+  CSystemPage::SetHotKeysAvailable(GlobalHotKeysPossible());
+  if (!notifier_) notifier_ = std::make_unique<FreedesktopNotifier>(tray_);
   return true;
+}
+
+void CMainFrame::SetNotifier(std::unique_ptr<DesktopNotifier> notifier) {
+  notifier_ = std::move(notifier);
+}
+
+bool CMainFrame::IsOutOfSight() const {
+  return !isVisible() || isMinimized() || !isActiveWindow();
+}
+
+void CMainFrame::OnNameCallLine(const EventBatch& batch, const EventEntry& entry) {
+  if (!notifier_ || !IsOutOfSight()) return;
+  const RoomSession& session = *batch.Session;
+  notifier_->Notify(NameCallTitle(session.RoomDisplayName()),
+                    NameCallBody(EntryMemberName(session, entry), entry.Text));
+}
+
+void CMainFrame::OnViewsReady() {
+  // Without a notification area, minimising cannot hide the window and the name-call
+  // animation has nowhere to show: say so once, where the user first looks.
+  CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
+  if (system && tray_ && !tray_->IsAdded())
+    system->SetDesktopNote(
+        Sjis("※ 通知領域（タスクトレイ）が見つからないため、"
+             "最小化してもトレイには潜みません。"));
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -17,7 +18,11 @@ class AppSettings;
 class CAllMessageView;
 class CMemberView;
 class CRoomView;
+class CView;
 class CVostrelleDoc;
+class DesktopNotifier;
+struct EventEntry;
+class EventBatch;
 class CVostrelleView;
 class GlobalHotKey;
 class TrayIcon;
@@ -56,6 +61,12 @@ class CMainFrame : public QMainWindow {
   // The caption the document title gives: "<title> - Vostrelle".
   void OnTitleChanged(const std::string& title);
 
+  // Where a name call is announced while the window is out of sight; the frame makes a
+  // desktop one in Create.
+  void SetNotifier(std::unique_ptr<DesktopNotifier> notifier);
+  // Hidden, minimised or behind another window: the user would miss a name call.
+  bool IsOutOfSight() const;
+
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -68,6 +79,8 @@ class CMainFrame : public QMainWindow {
   void UpdateIndicators();
   void UpdateCommandStates();
   void FocusPane(int step);
+  void OnNameCallLine(const EventBatch& batch, const EventEntry& entry);
+  void OnViewsReady();
 
   CVostrelleDoc& doc_;
   AppSettings& settings_;
@@ -86,6 +99,9 @@ class CMainFrame : public QMainWindow {
   QLabel* indicators_[4] = {};
   int indicatorTimer_ = 0;
   std::function<bool(int)> appCommands_;
+  std::unique_ptr<DesktopNotifier> notifier_;
+  // Sees the document's event batches after the panes, for the notification.
+  std::unique_ptr<CView> batchWatcher_;
 };
 
 }  // namespace vostrelle

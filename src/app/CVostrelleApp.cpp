@@ -34,6 +34,8 @@ CVostrelleApp::~CVostrelleApp() {
 bool CVostrelleApp::InitInstance() {
   QCoreApplication::setOrganizationName(QStringLiteral("Pendrake"));
   QCoreApplication::setApplicationName(QStringLiteral("Vostrelle"));
+  // Ties the windows to the menu entry (its icon and name, also on Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("vostrelle"));
   if (!InitSettingsFolder()) return false;
   settings_->SetStockFont(DesktopStockFont());
   settings_->LoadSettings();

@@ -18,6 +18,8 @@
 namespace vostrelle {
 namespace {
 
+bool hotKeysAvailable = true;
+
 QCheckBox* MakeCheck(QWidget* parent, const char* text, int id) {
   auto* check = new QCheckBox(UiText(text), parent);
   check->setObjectName(QStringLiteral("check%1").arg(id));
@@ -38,6 +40,11 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   hotKey_->setMinimumWidth(180);
   hotKeyLabel->setBuddy(hotKey_);
   connect(useHotkey_, &QCheckBox::clicked, this, &CSystemPage::OnUseHotkey);
+  hotKeyNote_ =
+      new QLabel(QStringLiteral("この環境（Wayland など）ではホットキーを使えません。"), this);
+  hotKeyNote_->setObjectName(QStringLiteral("hotkeyNote"));
+  hotKeyNote_->setWordWrap(true);
+  hotKeyNote_->hide();
 
   auto* called = new QGroupBox(UiText("名前を呼ばれた時の処理"), this);
   trayAnime_ = MakeCheck(called, "トレイアイコンをアニメーション(&A)", kTrayAnimeId);
@@ -73,9 +80,21 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   layout->addWidget(confirmExit_);
   layout->addWidget(useHotkey_);
   layout->addLayout(hotKeyRow);
+  auto* noteRow = new QHBoxLayout;
+  noteRow->addSpacing(20);
+  noteRow->addWidget(hotKeyNote_, 1);
+  layout->addLayout(noteRow);
   layout->addWidget(called);
   layout->addWidget(transfer);
   layout->addStretch(1);
+}
+
+void CSystemPage::SetHotKeysAvailable(bool available) {
+  hotKeysAvailable = available;
+}
+
+bool CSystemPage::HotKeysAvailable() {
+  return hotKeysAvailable;
 }
 
 void CSystemPage::ShowValues() {
@@ -103,7 +122,9 @@ void CSystemPage::OnOpen() {
   // The control holds one byte of key code, as the settings' key is shown.
   hotKey_->SetHotKey(static_cast<std::uint8_t>(KeyCode & 0xFF),
                      static_cast<std::uint8_t>(Modifiers & 0xFF));
-  hotKey_->setEnabled(UseHotkey);
+  useHotkey_->setEnabled(hotKeysAvailable);
+  hotKey_->setEnabled(hotKeysAvailable && UseHotkey);
+  hotKeyNote_->setVisible(!hotKeysAvailable);
 }
 
 void CSystemPage::OnConfirm() {

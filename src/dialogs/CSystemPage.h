@@ -8,6 +8,7 @@
 #include "dialogs/COptionsPage.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -30,6 +31,12 @@ class CSystemPage : public COptionsPage {
   static constexpr int kConfirmExitId = 1057;
 
   explicit CSystemPage(QWidget* parent = nullptr);
+
+  // Whether this desktop session lets the program grab a global hot key, decided once
+  // at start. Where it does not, the page greys the hot-key controls and says why,
+  // keeping the stored values.
+  static void SetHotKeysAvailable(bool available);
+  static bool HotKeysAvailable();
 
   std::uint16_t KeyCode = 0;
   std::uint16_t Modifiers = 0;  // 1 Shift, 2 Ctrl, 4 Alt, 8 extended key
@@ -56,6 +63,7 @@ class CSystemPage : public COptionsPage {
   QCheckBox* confirmExit_;
   QCheckBox* useHotkey_;
   CHotKeyCtrl* hotKey_;
+  QLabel* hotKeyNote_;
   QCheckBox* trayAnime_;
   QCheckBox* restoreSize_;
   QLineEdit* receiveFolder_;

@@ -1,0 +1,94 @@
+#include "app/DesktopIntegration.h"
+
+#include <QGuiApplication>
+#include <QSystemTrayIcon>
+
+#include "platform/qt/QtText.h"
+
+#ifdef VOSTRELLE_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#endif
+
+namespace vostrelle {
+namespace {
+
+#ifdef VOSTRELLE_HAVE_DBUS
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+
+QDBusMessage NotificationCall(const QString& method) {
+  return QDBusMessage::createMethodCall(kService, kPath, kService, method);
+}
+#endif
+
+}  // namespace
+
+FreedesktopNotifier::FreedesktopNotifier(QObject* trayOwner, QObject* parent)
+    : QObject(parent), trayOwner_(trayOwner) {
+#ifdef VOSTRELLE_HAVE_DBUS
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  // Asked once, without waiting: the answer is long back before the first name call.
+  auto* watcher = new QDBusPendingCallWatcher(
+      bus.asyncCall(NotificationCall(QStringLiteral("GetCapabilities"))), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+    QDBusPendingReply<QStringList> reply = *w;
+    if (reply.isValid()) bodyMarkup_ = reply.value().contains(QStringLiteral("body-markup"));
+    w->deleteLater();
+  });
+#endif
+}
+
+void FreedesktopNotifier::Notify(const QString& title, const QString& body) {
+#ifdef VOSTRELLE_HAVE_DBUS
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.isConnected()) {
+    QDBusMessage call = NotificationCall(QStringLiteral("Notify"));
+    const QVariantMap hints = {{QStringLiteral("desktop-entry"), QStringLiteral("vostrelle")},
+                               {QStringLiteral("category"), QStringLiteral("im.received")}};
+    call << QStringLiteral("Vostrelle") << lastId_ << QStringLiteral("vostrelle") << title
+         << (bodyMarkup_ ? body.toHtmlEscaped() : body) << QStringList() << hints << -1;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, title, body](QDBusPendingCallWatcher* w) {
+              QDBusPendingReply<unsigned> reply = *w;
+              if (reply.isValid())
+                lastId_ = reply.value();
+              else
+                ShowInTray(title, body);  // no notification service on this bus
+              w->deleteLater();
+            });
+    return;
+  }
+#endif
+  ShowInTray(title, body);
+}
+
+void FreedesktopNotifier::ShowInTray(const QString& title, const QString& body) {
+  auto* tray = trayOwner_ ? trayOwner_->findChild<QSystemTrayIcon*>() : nullptr;
+  if (tray && tray->isVisible()) tray->showMessage(title, body, QSystemTrayIcon::Information);
+}
+
+QString NameCallTitle(const std::string& roomLabel) {
+  return QStringLiteral("名前を呼ばれました - %1").arg(ToQString(roomLabel));
+}
+
+QString NameCallBody(const std::string& name, const std::string& line) {
+  return QStringLiteral("[%1] %2").arg(ToQString(name), ToQString(line));
+}
+
+bool GlobalHotKeysPossible() {
+  if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) return false;
+#if QT_CONFIG(xcb)
+  // Offscreen and other platforms give the interface without a connection.
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 && x11->connection();
+#else
+  return false;
+#endif
+}
+
+}  // namespace vostrelle
