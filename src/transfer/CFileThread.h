@@ -17,8 +17,11 @@
 
 namespace vostrelle {
 
-// Block size of the body on both sides.
+// Block size of the body on both sides: the sender sends it in blocks of this size,
+// the receiver takes it off the connection in blocks of at most this size.
 inline constexpr std::size_t kTransferBlock = 4096;
+// How much of the file a worker reads or writes at once; a multiple of the block.
+inline constexpr std::size_t kFileChunk = 16 * kTransferBlock;
 
 // Messages to the send list. wParam is the worker id; for kSendAccepted the socket.
 inline constexpr unsigned kSendAccepted = kWmApp + 1;

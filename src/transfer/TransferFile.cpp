@@ -38,7 +38,11 @@ bool TransferFile::OpenForReading(const std::string& path) {
 
 bool TransferFile::CreateForWriting(const std::string& path) {
   if (!Open(path, O_WRONLY | O_CREAT)) return false;
-  if (::ftruncate(fd_, 0) != 0) {
+  // Only a file that holds something is truncated. Truncating a new, empty one would
+  // still mark it as replaced on some file systems (ext4), which then write the whole
+  // file out when it is closed, keeping the worker waiting on the disk.
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || (st.st_size > 0 && ::ftruncate(fd_, 0) != 0)) {
     Close();
     return false;
   }
