@@ -176,6 +176,13 @@ CTransferDlg::CTransferDlg(FileTransferList& list, const char* title, const char
                           ToQString(transfer_text::kColumnProgress), ToQString(memberTitle),
                           ToQString(transfer_text::kColumnRoom), QString()});
   for (int column = 0; column < kColumns; ++column) rows_->setColumnWidth(column, kWidths[column]);
+  // The size column's 60 pixels clip a size of eight digits or more in today's fonts;
+  // it is made wide enough for the largest size there is, ten digits.
+  QStyleOptionViewItem option;
+  option.initFrom(rows_);
+  const int margin = rows_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, rows_) + 1;
+  const int tenDigits = rows_->fontMetrics().horizontalAdvance(QStringLiteral("4294967295"));
+  rows_->setColumnWidth(kSize, std::max(kWidths[kSize], tenDigits + 2 * margin + 4));
   rows_->headerItem()->setTextAlignment(kSize, Qt::AlignCenter);
   rows_->headerItem()->setTextAlignment(kProgress, Qt::AlignCenter);
   rows_->header()->setStretchLastSection(true);

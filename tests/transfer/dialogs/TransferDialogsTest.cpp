@@ -355,6 +355,35 @@ class TransferDialogsTest : public QObject {
     SaveShot(*send, "send-dialog-progress.png");
   }
 
+  void sizeColumnHoldsTheLargestSize() {
+    // The largest size a file may have, and the size of the end-to-end run.
+    const std::string path = Source("large.bin", "");
+    QCOMPARE(::truncate(path.c_str(), 0xFFFFFFFFLL), 0);
+    sendList->OnSendFileRequest(senderRoom->session.get(), toReceiver, path);
+    receiveList->OnFileOffered(receiverRoom->session.get(), toSender, "00010001", "lab.bin",
+                               209715200u, 28889);
+    for (CTransferDlg* window : {WindowOf(*sendList), WindowOf(*receiveList)}) {
+      QVERIFY(window);
+      window->show();
+      QTreeWidget* rows = window->Rows();
+      const QString size = Cell(window, 0, 1);
+      QVERIFY(size == QStringLiteral("4294967295") || size == QStringLiteral("209715200"));
+      // What the cell needs with its margins, as its delegate works it out.
+      QStyleOptionViewItem option;
+      option.initFrom(rows);
+      const QModelIndex cell = rows->model()->index(0, 1);
+      const int needed = rows->itemDelegateForIndex(cell)->sizeHint(option, cell).width();
+      QVERIFY2(rows->columnWidth(1) >= needed,
+               qPrintable(QStringLiteral("%1 < %2").arg(rows->columnWidth(1)).arg(needed)));
+      QVERIFY(rows->columnWidth(1) >= 60);
+      // The other columns keep their widths.
+      QCOMPARE(rows->columnWidth(0), 100);
+      QCOMPARE(rows->columnWidth(2), 60);
+    }
+    SaveShot(*WindowOf(*sendList), "send-dialog-large-size.png");
+    SaveShot(*WindowOf(*receiveList), "receive-dialog-large-size.png");
+  }
+
  private:
   void SaveShot(QWidget& widget, const char* name) {
     const QString dir = qEnvironmentVariable("VOSTRELLE_SCREENSHOTS");
