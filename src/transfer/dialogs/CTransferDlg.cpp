@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtText.h"
 #include "transfer/FileTransferList.h"
 #include "transfer/TransferTexts.h"
@@ -90,25 +90,6 @@ QIcon Cross() {
   p.drawLine(QPointF(5, 5), QPointF(11, 11));
   p.drawLine(QPointF(11, 5), QPointF(5, 11));
   return QIcon(pixmap);
-}
-
-QMessageBox::Icon BoxIcon(MsgIcon icon, MsgButtons buttons) {
-  switch (icon) {
-    case MsgIcon::Information:
-      return QMessageBox::Information;
-    case MsgIcon::Warning:
-      return QMessageBox::Warning;
-    case MsgIcon::Error:
-      return QMessageBox::Critical;
-    case MsgIcon::Question:
-      return QMessageBox::Question;
-    case MsgIcon::None:
-      return QMessageBox::NoIcon;
-    case MsgIcon::Default:
-      break;
-  }
-  return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Question
-                                                                            : QMessageBox::Warning;
 }
 
 }  // namespace
@@ -268,34 +249,7 @@ void CTransferDlg::Activate() {
 
 MsgAnswer CTransferDlg::MessageBox(const std::string& text, const std::string& caption,
                                    MsgButtons buttons, MsgIcon icon) {
-  QMessageBox box(this);
-  box.setWindowTitle(caption.empty() ? QStringLiteral("Vostrelle") : ToQString(caption));
-  box.setText(ToQString(text));
-  box.setIcon(BoxIcon(icon, buttons));
-  switch (buttons) {
-    case MsgButtons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      break;
-    case MsgButtons::OkCancel:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      break;
-    case MsgButtons::YesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      break;
-    case MsgButtons::YesNoCancel:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-      break;
-  }
-  switch (box.exec()) {
-    case QMessageBox::Ok:
-      return MsgAnswer::Ok;
-    case QMessageBox::Yes:
-      return MsgAnswer::Yes;
-    case QMessageBox::No:
-      return MsgAnswer::No;
-    default:
-      return MsgAnswer::Cancel;
-  }
+  return ShowMessageBox(this, text, caption, buttons, icon);
 }
 
 std::vector<int> CTransferDlg::SelectedRows() const {
