@@ -153,6 +153,32 @@ int FileTransferList::Percent(const TransferItem& item) {
   return static_cast<int>(static_cast<double>(item.BytesDone) * 100.0 / item.Size);
 }
 
+RowUpdate FileTransferList::CommonRowFor(const TransferItem& item,
+                                         const std::optional<std::string>& given,
+                                         const char* movingText) {
+  RowUpdate row;
+  switch (item.State) {
+    case TransferState::Transferring:
+      row.Image = 1;
+      row.Percent = Percent(item);
+      row.Progress = std::to_string(*row.Percent) + "%";
+      row.Status = movingText;
+      break;
+    case TransferState::Failed:
+      row.Image = 3;
+      row.Status = given ? *given : std::string(text::kFailedShort);
+      break;
+    case TransferState::Done:
+      row.Image = 2;
+      row.Status = text::kDone;
+      break;
+    case TransferState::Waiting:
+    case TransferState::AwaitingResponse:
+      break;
+  }
+  return row;
+}
+
 RowCells FileTransferList::CellsFor(const TransferItem& item) {
   RowCells cells;
   cells.FileName = item.FileName;

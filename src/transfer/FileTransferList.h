@@ -73,6 +73,11 @@ class FileTransferList : public RoomObserver {
   // Row texts shared by both lists.
   static int Percent(const TransferItem& item);
   static RowCells CellsFor(const TransferItem& item);
+  // The row of an entry that is running (with movingText, "送信中" or "受信中"), failed
+  // (with text, else the short failure text) or done; unset for the waiting states,
+  // which each list shows its own way.
+  static RowUpdate CommonRowFor(const TransferItem& item, const std::optional<std::string>& text,
+                                const char* movingText);
 
  protected:
   virtual bool HandleMessage(unsigned message, std::uintptr_t wParam) = 0;

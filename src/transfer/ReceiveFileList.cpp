@@ -135,27 +135,10 @@ bool ReceiveFileList::HandleMessage(unsigned message, std::uintptr_t wParam) {
 
 RowUpdate ReceiveFileList::RowFor(const TransferItem& item,
                                   const std::optional<std::string>& given) const {
-  RowUpdate row;
-  switch (item.State) {
-    case TransferState::Waiting:
-    case TransferState::AwaitingResponse:
-      row.Image = 0;
-      row.Status = text::kAwaitingResponse;
-      break;
-    case TransferState::Transferring:
-      row.Image = 1;
-      row.Percent = Percent(item);
-      row.Progress = std::to_string(*row.Percent) + "%";
-      row.Status = text::kReceiving;
-      break;
-    case TransferState::Failed:
-      row.Image = 3;
-      row.Status = given ? *given : std::string(text::kFailedShort);
-      break;
-    case TransferState::Done:
-      row.Image = 2;
-      row.Status = text::kDone;
-      break;
+  RowUpdate row = CommonRowFor(item, given, text::kReceiving);
+  if (item.State == TransferState::Waiting || item.State == TransferState::AwaitingResponse) {
+    row.Image = 0;
+    row.Status = text::kAwaitingResponse;
   }
   return row;
 }

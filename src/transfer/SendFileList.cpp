@@ -180,28 +180,10 @@ RowCells SendFileList::NewRow(const TransferItem& item) const {
 
 RowUpdate SendFileList::RowFor(const TransferItem& item,
                                const std::optional<std::string>& given) const {
-  RowUpdate row;
-  switch (item.State) {
-    case TransferState::Waiting:
-      break;
-    case TransferState::AwaitingResponse:
-      row.Image = 4;
-      row.Status = text::kAwaitingResponse;
-      break;
-    case TransferState::Transferring:
-      row.Image = 1;
-      row.Percent = Percent(item);
-      row.Progress = std::to_string(*row.Percent) + "%";
-      row.Status = text::kSending;
-      break;
-    case TransferState::Failed:
-      row.Image = 3;
-      row.Status = given ? *given : std::string(text::kFailedShort);
-      break;
-    case TransferState::Done:
-      row.Image = 2;
-      row.Status = text::kDone;
-      break;
+  RowUpdate row = CommonRowFor(item, given, text::kSending);
+  if (item.State == TransferState::AwaitingResponse) {
+    row.Image = 4;
+    row.Status = text::kAwaitingResponse;
   }
   return row;
 }
