@@ -186,7 +186,8 @@ class CMainFrameTest : public QObject {
     Window w({});
     w.h.settings.MinimumTray = true;
     w.frame->showMinimized();
-    QTest::qWait(20);
+    QVERIFY(w.frame->isMinimized());
+    QCoreApplication::sendPostedEvents();  // a hide would be queued from the state change
     QVERIFY(w.frame->isVisible());
   }
 

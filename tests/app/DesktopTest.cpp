@@ -81,7 +81,8 @@ class DesktopTest : public QObject {
 
     other.hide();
     w.frame->showMinimized();
-    QTest::qWait(20);
+    QVERIFY(w.frame->isMinimized());
+    QCoreApplication::sendPostedEvents();
     w.Say("ねえ me");
     QCOMPARE(w.notes.size(), 2);
     QCOMPARE(w.notes.last(), QStringLiteral("名前を呼ばれました - r|[peer] ねえ me"));

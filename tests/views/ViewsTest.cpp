@@ -489,30 +489,6 @@ class ViewsTest : public QObject {
     view.AppendText("more");
     QCOMPARE(view.document()->characterCount() - 1, CMessageView::kTextLimit);
   }
-
-  // No whole-document work per line: a thousand lines at 20,000 cost about what the
-  // first thousand did.
-  void appendingStaysFlat() {
-    ViewHarness v;
-    v.Start({});
-    CMessageView view(v.h.doc);
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    auto thousand = [&] {
-      QElapsedTimer timer;
-      timer.start();
-      for (int i = 0; i < 1000; ++i) view.PrintLine(v.h.now, "[%s] %s\r\n", "peer", "line text");
-      QCoreApplication::processEvents();
-      return timer.nsecsElapsed();
-    };
-    // The best of three on each side, so that a busy machine does not decide.
-    auto best = [&] { return std::min({thousand(), thousand(), thousand()}); };
-    const qint64 early = best();
-    for (int i = 0; i < 15; ++i) thousand();
-    const qint64 late = best();
-    QVERIFY2(late < early * 4, qPrintable(QString("%1 ns vs %2 ns").arg(late).arg(early)));
-  }
 };
 
 QTEST_MAIN(ViewsTest)

@@ -46,7 +46,7 @@ class QtNotifyTargetTest : public QObject {
       target->SetHandler([&](unsigned, std::uintptr_t) { return ++delivered, true; });
       target->Post(kWmApp, 1);
     }
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents();  // runs the wake-up queued by Post
     QCOMPARE(delivered, 0);
   }
 };
