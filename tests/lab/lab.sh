@@ -72,7 +72,8 @@ lab_start() {
   echo $d >"$dir/display"
   Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   LAB_PIDS+=($!)
-  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+  # The socket file appears before the server listens: ask the server itself.
+  for _ in $(seq 100); do DISPLAY=:$d xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   ip netns exec "${LAB_PREFIX}$k" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
     XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$LAB_PROGRAM" >"$dir/program.log" 2>&1 &
   LAB_PIDS+=($!)
@@ -89,20 +90,20 @@ lab_type() {
   local k=$1 text=$2 d w
   d=$(lab_display $k)
   w=$(DISPLAY=:$d xdotool search --onlyvisible --name ' - Vostrelle' | head -1)
+  # The server hands the program the focus change, any new key mapping and the keys in
+  # the order they happened, so nothing here needs to wait for the program.
   DISPLAY=:$d xdotool mousemove 1000 690 windowfocus --sync "$w"
-  sleep 0.2
   # xdotool types a character the keyboard lacks by remapping a spare key for a moment,
   # and the program may read the mapping only after it was put back. Characters get
   # keys of their own first, which stay.
   lab_bind_keys $d "$text"
   DISPLAY=:$d xdotool type --delay 30 -- "$text"
-  sleep 0.2
   DISPLAY=:$d xdotool key Return
 }
 
 # Gives every non-ASCII character of TEXT a key of its own on display D.
 lab_bind_keys() {
-  local d=$1 text=$2 i ch code map="$LAB_ROOT/keys.$1" bound=0
+  local d=$1 text=$2 i ch code map="$LAB_ROOT/keys.$1"
   touch "$map"
   for ((i = 0; i < ${#text}; i++)); do
     ch=${text:i:1}
@@ -112,9 +113,7 @@ lab_bind_keys() {
     echo "$code" >>"$map"
     local key=$((255 - $(wc -l <"$map")))
     DISPLAY=:$d xmodmap -e "keycode $key = $(printf 'U%04X' "$code")"
-    bound=1
   done
-  [ $bound = 1 ] && sleep 0.3
   return 0
 }
 
@@ -158,8 +157,38 @@ lab_keys() {
   shift 2
   d=$(lab_display $k)
   DISPLAY=:$d xdotool windowfocus --sync "$w" 2>/dev/null
-  sleep 0.3
   DISPLAY=:$d xdotool key --delay 150 "$@"
+}
+
+# Right-clicks at X Y on host K's display and waits up to 10 s for the context menu: one
+# more visible window than before the click.
+lab_context_menu() {
+  local k=$1 x=$2 y=$3 d before
+  d=$(lab_display $k)
+  before=$(lab_visible_windows $d)
+  DISPLAY=:$d xdotool mousemove "$x" "$y" click 3
+  for _ in $(seq 100); do
+    [ "$(lab_visible_windows $d)" -gt "$before" ] && return 0
+    sleep 0.1
+  done
+  lab_fail "host $k: no context menu"
+  return 1
+}
+
+lab_visible_windows() {
+  DISPLAY=:$1 xdotool search --onlyvisible --class . 2>/dev/null | wc -l
+}
+
+# Waits up to SECONDS until no process of host K's program holds FILE open.
+lab_wait_closed() {
+  local k=$1 file=$2 seconds=${3:-10} pid
+  pid=$(cat "$LAB_ROOT/h$k/pid")
+  for _ in $(seq $((seconds * 10))); do
+    find /proc/"$pid"/fd -lname "$file" 2>/dev/null | grep -q . || return 0
+    sleep 0.1
+  done
+  lab_fail "host $k: $file still open"
+  return 1
 }
 
 lab_shot_window() {

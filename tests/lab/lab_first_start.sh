@@ -17,22 +17,20 @@ d=$(lab_free_display)
 echo $d >"$dir/display"
 Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
 LAB_PIDS+=($!)
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+# The socket file appears before the server listens: ask the server itself.
+for _ in $(seq 100); do DISPLAY=:$d xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 ip netns exec "${LAB_PREFIX}1" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
   XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$LAB_PROGRAM" >"$dir/program.log" 2>&1 &
 LAB_PIDS+=($!)
 
 w=$(lab_window 1 '設定保存フォルダの指定') || { lab_fail "no settings-folder dialog"; exit 1; }
-sleep 0.5
 lab_shot 1 first-start-1-folder
 lab_keys 1 "$w" Return
 w=$(lab_window 1 '接続設定') || { lab_fail "no connection dialog"; lab_shot 1 first-start-fail; exit 1; }
-sleep 0.5
 lab_bind_keys $d "太郎山田"
 DISPLAY=:$d xdotool windowfocus --sync "$w" type --delay 30 "太郎"
 DISPLAY=:$d xdotool key Tab Tab
 DISPLAY=:$d xdotool type --delay 30 "山田太郎"
-sleep 0.3
 lab_shot 1 first-start-2-connect
 DISPLAY=:$d xdotool key Return
 lab_window 1 ' - Vostrelle' >/dev/null || lab_fail "no main window"

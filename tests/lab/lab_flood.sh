@@ -17,7 +17,7 @@ ip netns exec "${LAB_PREFIX}2" "$SENDER" 10.77.65.1 "雑談" flood 100000 1 15 >
 LAB_PIDS+=($!)
 sender=$!
 lab_wait_log 1 "雑談" "floodが参加しました。" 10 || exit 1
-sleep 1
+lab_wait_log 1 "雑談" "[flood] flood " 10 || exit 1
 # Typed during the flood; the clock starts at Enter.
 d1=$(lab_display 1)
 main1=$(lab_window 1 ' - Vostrelle')

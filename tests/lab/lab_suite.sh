@@ -39,8 +39,7 @@ lab_wait_log 1 "雑談" "佐藤が佐藤二郎に変更されました。" || ex
 d1=$(lab_display 1)
 main1=$(lab_window 1 ' - Vostrelle')
 eval "$(DISPLAY=:$d1 xdotool getwindowgeometry --shell "$main1")"
-DISPLAY=:$d1 xdotool mousemove $((X + WIDTH - 170)) $((Y + 58)) click 3
-sleep 0.5
+lab_context_menu 1 $((X + WIDTH - 170)) $((Y + 58)) || exit 1
 lab_shot 1 "suite-member-menu"
 DISPLAY=:$d1 xdotool key --delay 150 Down Return
 lab_wait_log 1 "雑談" "バージョン: Vostrelle ver 1.02" || exit 1

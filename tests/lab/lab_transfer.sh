@@ -29,13 +29,11 @@ main1=$(lab_window 1 ' - Vostrelle')
 eval "$(DISPLAY=:$d1 xdotool getwindowgeometry --shell "$main1")"
 lab_shot 1 "transfer-host1-start"
 # The member list is the top right pane; its second row, under the header, is 佐藤.
-DISPLAY=:$d1 xdotool mousemove $((X + WIDTH - 170)) $((Y + 58)) click 3
-sleep 0.5
+lab_context_menu 1 $((X + WIDTH - 170)) $((Y + 58)) || exit 1
 lab_shot 1 "transfer-host1-menu"
 DISPLAY=:$d1 xdotool key --delay 150 Down Down Return
 open=$(lab_window 1 '^Open$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 "transfer-fail"; exit 1; }
 DISPLAY=:$d1 xdotool windowfocus --sync "$open"
-sleep 0.3
 DISPLAY=:$d1 xdotool type --delay 10 "$source_file"
 DISPLAY=:$d1 xdotool key Return
 
@@ -60,7 +58,8 @@ for _ in $(seq 600); do
   [ "$size" = $((200 * 1024 * 1024)) ] && break
   sleep 0.1
 done
-sleep 1
+# The file is whole once the receiving worker has closed it.
+lab_wait_closed 2 "$target" 30
 got=$(sha256sum "$target" 2>/dev/null | cut -d' ' -f1)
 lab_shot_window 1 "$send" "transfer-send-done"
 lab_shot_window 2 "$receive" "transfer-receive-done"
