@@ -14,6 +14,8 @@ PACKAGES=(
   fonts-ipafont-gothic
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
+  # tests: a private session bus with a StatusNotifier host of our own
+  dbus-daemon python3-gi
   clang libclang-rt-14-dev
 )
 

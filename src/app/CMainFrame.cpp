@@ -146,7 +146,7 @@ bool CMainFrame::Create() {
 
   tray_ = new TrayIcon(this);
   tray_->Add();
-  connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+  connect(tray_, &TrayIcon::Activated, this, [this] {
     StopTrayAnimation();
     RestoreWindow();
   });
@@ -390,11 +390,13 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!doc_.SaveModified()) {
+  if (!exitAnswered_ && !doc_.SaveModified()) {
     event->ignore();
     return;
   }
   event->accept();
+  // Whatever other window is still open (a transfer window), the program ends here.
+  if (exitHandler_) exitHandler_();
 }
 
 void CMainFrame::timerEvent(QTimerEvent* event) {
