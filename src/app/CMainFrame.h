@@ -75,6 +75,7 @@ class CMainFrame : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
@@ -83,6 +84,7 @@ class CMainFrame : public QMainWindow {
   void BuildStatusBar();
   void UpdateIndicators();
   void UpdateCommandStates();
+  void ShowRestored();
   void FocusPane(int step);
   void OnNameCallLine(const EventBatch& batch, const EventEntry& entry);
   void OnViewsReady();
