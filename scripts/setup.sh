@@ -14,6 +14,10 @@ PACKAGES=(
   fonts-ipafont-gothic
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
+  # tests: a private session bus with a StatusNotifier host of our own
+  dbus-daemon python3-gi
+  # tests: a JIS keyboard layout for the hot key
+  x11-xkb-utils
   clang libclang-rt-14-dev
 )
 

@@ -146,7 +146,7 @@ bool CMainFrame::Create() {
 
   tray_ = new TrayIcon(this);
   tray_->Add();
-  connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+  connect(tray_, &TrayIcon::Activated, this, [this] {
     StopTrayAnimation();
     RestoreWindow();
   });
@@ -220,7 +220,6 @@ void CMainFrame::BuildMenus() {
              QKeySequence(Qt::CTRL | Qt::Key_P));
   AddCommand(command, cmd::kRename, QStringLiteral("名前変更(&N)..."),
              QKeySequence(Qt::CTRL | Qt::Key_N));
-  connect(command, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
 
   QMenu* setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
   AddCommand(setting, cmd::kEditConnects, QStringLiteral("接続先設定(&C)..."));
@@ -233,6 +232,10 @@ void CMainFrame::BuildMenus() {
   AddCommand(nullptr, cmd::kMinimize, {}, QKeySequence(Qt::CTRL | Qt::Key_M));
   AddCommand(nullptr, cmd::kNextPane, {}, QKeySequence(Qt::Key_F6));
   AddCommand(nullptr, cmd::kPrevPane, {}, QKeySequence(Qt::SHIFT | Qt::Key_F6));
+
+  for (QMenu* menu : {view, command})
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+  qApp->installEventFilter(this);
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -272,6 +275,15 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::UpdateCommandStates() {
   actions_[cmd::kRename]->setEnabled(doc_.IsCommandEnabled(cmd::kRename));
+  actions_[kTopmost]->setChecked(topmost_);
+  actions_[cmd::kViewStatusBar]->setChecked(statusBar()->isVisible());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Before Qt matches a key against the shortcuts, the commands take their states from
+  // the state now, as a menu does when it opens.
+  if (event->type() == QEvent::ShortcutOverride) UpdateCommandStates();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* CMainFrame::Action(int id) const {
@@ -347,14 +359,20 @@ bool CMainFrame::UpdateHotKey() {
 }
 
 void CMainFrame::RestoreWindow() {
-  if (!isVisible() || isMinimized()) showNormal();
+  if (!isVisible() || isMinimized()) ShowRestored();
   raise();
   activateWindow();
 }
 
+void CMainFrame::ShowRestored() {
+  // Back as it was before: a maximised window comes back maximised.
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+}
+
 void CMainFrame::ToggleMinimized() {
   if (!isVisible() || isMinimized()) {
-    showNormal();
+    ShowRestored();
     raise();
     activateWindow();
   } else if (!isActiveWindow()) {
@@ -390,11 +408,13 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!doc_.SaveModified()) {
+  if (!exitAnswered_ && !doc_.SaveModified()) {
     event->ignore();
     return;
   }
   event->accept();
+  // Whatever other window is still open (a transfer window), the program ends here.
+  if (exitHandler_) exitHandler_();
 }
 
 void CMainFrame::timerEvent(QTimerEvent* event) {

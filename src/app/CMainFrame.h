@@ -51,6 +51,11 @@ class CMainFrame : public QMainWindow {
   // itself go to the application's handler.
   void OnCommand(int id);
   void SetAppCommandHandler(std::function<bool(int)> handler) { appCommands_ = std::move(handler); }
+  // Closing this window ends the program: once the exit question (if any) said yes,
+  // the handler runs the application's exit.
+  void SetExitHandler(std::function<void()> handler) { exitHandler_ = std::move(handler); }
+  // The question was answered elsewhere (the desktop's session end): do not ask again.
+  void SetExitAnswered() { exitAnswered_ = true; }
 
   CVostrelleView* InputView() const { return inputView_; }
   CMemberView* MemberView() const { return memberView_; }
@@ -70,6 +75,7 @@ class CMainFrame : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
@@ -78,6 +84,7 @@ class CMainFrame : public QMainWindow {
   void BuildStatusBar();
   void UpdateIndicators();
   void UpdateCommandStates();
+  void ShowRestored();
   void FocusPane(int step);
   void OnNameCallLine(const EventBatch& batch, const EventEntry& entry);
   void OnViewsReady();
@@ -99,6 +106,8 @@ class CMainFrame : public QMainWindow {
   QLabel* indicators_[4] = {};
   int indicatorTimer_ = 0;
   std::function<bool(int)> appCommands_;
+  std::function<void()> exitHandler_;
+  bool exitAnswered_ = false;
   std::unique_ptr<DesktopNotifier> notifier_;
   // Sees the document's event batches after the panes, for the notification.
   std::unique_ptr<CView> batchWatcher_;

@@ -1,6 +1,7 @@
 #include "app/CVostrelleApp.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -15,6 +16,7 @@
 #include "platform/qt/QtNotifyTarget.h"
 #include "platform/qt/QtSocketNotifier.h"
 #include "platform/qt/SettingFolderStore.h"
+#include "platform/qt/TerminationSignals.h"
 #include "store/AppSettings.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
@@ -29,6 +31,7 @@ CVostrelleApp::~CVostrelleApp() {
   if (doc_) doc_->DeleteContents();
   frame_.reset();
   doc_.reset();
+  signals_.reset();
 }
 
 bool CVostrelleApp::InitInstance() {
@@ -36,6 +39,12 @@ bool CVostrelleApp::InitInstance() {
   QCoreApplication::setApplicationName(QStringLiteral("Vostrelle"));
   // Ties the windows to the menu entry (its icon and name, also on Wayland).
   QGuiApplication::setDesktopFileName(QStringLiteral("vostrelle"));
+  // The program ends when its main window closes, not when its last window does: a
+  // transfer window must not keep it alive, nor closing one end it.
+  QApplication::setQuitOnLastWindowClosed(false);
+  signals_ = std::make_unique<TerminationSignals>();
+  QObject::connect(signals_.get(), &TerminationSignals::Received, signals_.get(),
+                   [this](int) { OnTerminationSignal(); });
   if (!InitSettingsFolder()) return false;
   settings_->SetStockFont(DesktopStockFont());
   settings_->LoadSettings();
@@ -62,6 +71,7 @@ bool CVostrelleApp::InitInstance() {
   if (!frame_->Create()) return false;
   ui_.SetOwner(frame_.get());
   frame_->SetAppCommandHandler([this](int id) { return OnCommand(id); });
+  frame_->SetExitHandler([this] { ExitInstance(); });
   doc_->SendInitialUpdate();
 
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
@@ -69,8 +79,13 @@ bool CVostrelleApp::InitInstance() {
     if (manager.allowsInteraction()) {
       const bool yes = doc_->SaveModified();
       manager.release();
-      if (!yes) manager.cancel();
+      if (!yes) {
+        manager.cancel();
+        return;
+      }
     }
+    // The session's end closes the window next; it was asked once already.
+    if (frame_) frame_->SetExitAnswered();
   });
 
   if (settings_->MinimumStart)
@@ -122,6 +137,29 @@ void CVostrelleApp::OnFileNew() {
   // No exit question here: a reconnect just rebuilds the rooms.
   doc_->OnNewDocument();
   doc_->SendInitialUpdate();
+}
+
+void CVostrelleApp::ExitInstance() {
+  if (exiting_) return;
+  exiting_ = true;
+  if (frame_) frame_->hide();
+  // The transfer lists close their windows and abort their workers with the rooms.
+  if (doc_) doc_->DeleteContents();
+  QCoreApplication::exit(0);
+}
+
+void CVostrelleApp::OnTerminationSignal() {
+  // A modal dialog runs an event loop of its own: cancel each, so that the code that
+  // opened it unwinds before the end runs from the main loop.
+  for (int guard = 0; guard < 16; ++guard) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+  QTimer::singleShot(0, qApp, [this] { ExitInstance(); });
 }
 
 void CVostrelleApp::OnChangeSettingsFolder() {

@@ -13,6 +13,7 @@ class AppSettings;
 class CMainFrame;
 class CVostrelleDoc;
 class QtSocketNotifier;
+class TerminationSignals;
 
 class CVostrelleApp {
  public:
@@ -29,6 +30,11 @@ class CVostrelleApp {
   // The framework's new document: the rooms are rebuilt, the views updated again.
   void OnFileNew();
   void OnChangeSettingsFolder();
+  // The orderly end, without a question: transfer windows close, workers abort, every
+  // room hears "Part", the logs close, and the event loop ends.
+  void ExitInstance();
+  // A termination signal: open dialogs are cancelled, then the orderly end.
+  void OnTerminationSignal();
 
   AppSettings& Settings() { return *settings_; }
   CVostrelleDoc* Document() { return doc_.get(); }
@@ -41,6 +47,8 @@ class CVostrelleApp {
   std::unique_ptr<QtSocketNotifier> notifier_;
   std::unique_ptr<CVostrelleDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<TerminationSignals> signals_;
+  bool exiting_ = false;
 };
 
 }  // namespace vostrelle

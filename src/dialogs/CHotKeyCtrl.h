@@ -1,7 +1,7 @@
 #pragma once
 // A hot-key entry field: it shows a key with its modifiers ("Ctrl + Alt + O") and takes
-// the next key pressed in it. Keys are Windows virtual-key codes of one byte, modifiers
-// the flags the settings keep.
+// the next key pressed in it. Keys are Windows virtual-key codes of one byte, taken from
+// what the keyboard's layout prints on the key; modifiers are the flags the settings keep.
 
 #include <QLineEdit>
 #include <cstdint>
@@ -26,9 +26,6 @@ class CHotKeyCtrl : public QLineEdit {
   // The text shown for a key: held modifiers in the order Ctrl, Shift, Alt, then the
   // key's name; "なし" for no key and no modifier.
   static QString KeyText(std::uint8_t virtualKey, std::uint8_t modifiers);
-  // The virtual-key code of a Qt key (US layout), 0 for none; *extended tells whether
-  // it is one of the keys beside the main block that share a code with the keypad.
-  static std::uint8_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, bool* extended);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -165,10 +165,11 @@ void CMessageView::keyPressEvent(QKeyEvent* event) {
   QTextEdit::keyPressEvent(event);
 }
 
-void CMessageView::showEvent(QShowEvent* event) {
-  QTextEdit::showEvent(event);
+void CMessageView::setVisible(bool visible) {
+  const bool shown = visible && isHidden();
+  QTextEdit::setVisible(visible);
   // Later, from the event queue, like a posted command.
-  if (!event->spontaneous())
+  if (shown)
     QMetaObject::invokeMethod(
         this, [this] { OnWindowShown(); }, Qt::QueuedConnection);
 }

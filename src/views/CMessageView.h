@@ -55,11 +55,12 @@ class CMessageView : public QTextEdit, public CView {
   CVostrelleDoc& Document() const { return doc_; }
   CAllMessageView* AllMessageView() const;
   CMemberView* MemberView() const;
+  void setVisible(bool visible) override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  void showEvent(QShowEvent* event) override;
-  // Runs from the event queue after the view was shown.
+  // Runs from the event queue after the view itself was shown; not when only its window
+  // comes back (from the tray), which leaves the panes as they were.
   virtual void OnWindowShown() {}
   // The hint-2 protocol of the stacked views: show when chosen (parent laid out first,
   // focus if asked), hide on the second pass unless chosen.

@@ -1,6 +1,7 @@
 // The window shell offscreen: the input line, the keys of the input view, the panes,
 // the tray animation without a tray, and minimising without a tray.
 
+#include <QMenuBar>
 #include <QSplitter>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
+#include "views/CMemberView.h"
 #include "views/CMessageView.h"
 #include "views/CRoomMessageView.h"
 #include "views/CSystemView.h"
@@ -39,6 +41,11 @@ struct Window {
     frame->show();
   }
   CInputBox* Input() const { return frame->InputView()->InputBox(); }
+  QMenu* Menu(const QString& title) const {
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>())
+      if (menu->title() == title) return menu;
+    return nullptr;
+  }
   test::DocHarness h;
   bool ok = false;
   std::unique_ptr<CMainFrame> frame;
@@ -195,6 +202,51 @@ class CMainFrameTest : public QObject {
     Window w({});
     w.h.doc.DeleteContents();
     QCOMPARE(w.frame->windowTitle(), QStringLiteral("未接続 - Vostrelle"));
+  }
+
+  // A command's state is the state when its key is pressed, not what the menu last showed.
+  void ShortcutsFollowTheStateNotTheMenu() {
+    Window w({test::Setting("r")});
+    w.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.frame.get()));
+    QAction* rename = w.frame->Action(cmd::kRename);
+    QSignalSpy renames(rename, &QAction::triggered);
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);  // the system view
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    emit w.Menu(QStringLiteral("コマンド(&C)"))->aboutToShow();
+    QVERIFY(!rename->isEnabled());
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    QTest::keyClick(w.Input(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(renames.count(), 1);
+    // And back: without a room the key does nothing.
+    QTest::keyClick(w.Input(), Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(w.Input(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(renames.count(), 1);
+    QVERIFY(!rename->isEnabled());
+  }
+
+  // Back from the tray (hidden while minimised) or by the hot key: as it was before.
+  void RestoreKeepsMaximisedAndTheMemberSelection() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    w.h.Pump();
+    QApplication::processEvents();  // the room view's first show fills the list
+    CMemberView* members = w.frame->MemberView();
+    QCOMPARE(members->topLevelItemCount(), 2);
+    members->topLevelItem(1)->setSelected(true);
+    w.frame->showMaximized();
+    for (auto restore : {&CMainFrame::RestoreWindow, &CMainFrame::ToggleMinimized}) {
+      w.frame->showMinimized();
+      w.frame->hide();
+      (w.frame.get()->*restore)();
+      QApplication::processEvents();  // what a shown view posts to itself
+      QVERIFY(w.frame->isVisible());
+      QVERIFY(!w.frame->isMinimized());
+      QVERIFY(w.frame->isMaximized());
+      QCOMPARE(members->topLevelItemCount(), 2);
+      QVERIFY(members->topLevelItem(1)->isSelected());
+    }
   }
 
   void TopmostTogglesAndKeepsGeometry() {

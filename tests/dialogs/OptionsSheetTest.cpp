@@ -138,6 +138,27 @@ class OptionsSheetTest : public QObject {
     QCOMPARE(int(control.Modifiers()), flags);
   }
 
+  // A key is known by what the layout prints on it (its keysym), not by a US position.
+  void hotKeyControlTakesJisKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<uint>("keysym");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("@ beside P is VK_OEM_3, not 2") << int(Qt::Key_At) << 0x40u << 0xC0;
+    QTest::newRow("^ is VK_OEM_7, not 6") << int(Qt::Key_AsciiCircum) << 0x5Eu << 0xDE;
+    QTest::newRow("the yen key is VK_OEM_5") << int(Qt::Key_yen) << 0xA5u << 0xDC;
+    QTest::newRow(": is VK_OEM_1") << int(Qt::Key_Colon) << 0x3Au << 0xBA;
+  }
+  void hotKeyControlTakesJisKeys() {
+    QFETCH(int, key);
+    QFETCH(uint, keysym);
+    QFETCH(int, vk);
+    CHotKeyCtrl control;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier | Qt::AltModifier, 0, keysym, 0);
+    QApplication::sendEvent(&control, &press);
+    QCOMPARE(int(control.VirtualKey()), vk);
+    QCOMPARE(int(control.Modifiers()), 6);
+  }
+
   void hotKeyControlModifiersAloneAndClearing() {
     CHotKeyCtrl control;
     control.SetHotKey(0x4F, 6);

@@ -66,16 +66,26 @@ lab_host() {
 
 lab_display() { cat "$LAB_ROOT/h$1/display"; }
 
-lab_start() {
+# Host K's display, started once; a restarted program finds it again.
+lab_xvfb() {
   local k=$1 dir="$LAB_ROOT/h$1" d
+  [ -f "$dir/display" ] && return 0
   d=$(lab_free_display)
   echo $d >"$dir/display"
   Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   LAB_PIDS+=($!)
   # The socket file appears before the server listens: ask the server itself.
   for _ in $(seq 100); do DISPLAY=:$d xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
+#   lab_start K [VAR=VALUE...]   extra environment for the program
+lab_start() {
+  local k=$1 dir="$LAB_ROOT/h$1" d
+  shift
+  lab_xvfb $k
+  d=$(lab_display $k)
   ip netns exec "${LAB_PREFIX}$k" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
-    XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$LAB_PROGRAM" >"$dir/program.log" 2>&1 &
+    XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$@" "$LAB_PROGRAM" >>"$dir/program.log" 2>&1 &
   LAB_PIDS+=($!)
   echo $! >"$dir/pid"
   for _ in $(seq 100); do

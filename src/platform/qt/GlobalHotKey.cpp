@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
+#include "platform/qt/VirtualKeys.h"
+
 namespace vostrelle {
 namespace {
 
@@ -24,30 +26,22 @@ xcb_connection_t* X11Connection() {
   return x11 ? x11->connection() : nullptr;
 }
 
-// The first keycode whose mapping holds keysym, 0 when the keyboard has none.
-std::uint8_t KeysymToKeycode(xcb_connection_t* connection, std::uint32_t keysym) {
-  const xcb_setup_t* setup = xcb_get_setup(connection);
-  const int first = setup->min_keycode;
-  const int count = setup->max_keycode - setup->min_keycode + 1;
-  xcb_get_keyboard_mapping_reply_t* reply = xcb_get_keyboard_mapping_reply(
-      connection,
-      xcb_get_keyboard_mapping(connection, static_cast<xcb_keycode_t>(first),
-                               static_cast<std::uint8_t>(count)),
-      nullptr);
-  if (!reply) return 0;
-  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-  const int perCode = reply->keysyms_per_keycode;
-  std::uint8_t found = 0;
-  for (int code = 0; code < count && !found; ++code) {
-    for (int i = 0; i < perCode; ++i) {
-      if (syms[code * perCode + i] == keysym) {
-        found = static_cast<std::uint8_t>(first + code);
-        break;
-      }
+// The key of this keyboard that gives virtualKey; 0 when it has none. Where several do,
+// the layout's own key (known by both its symbols, as the JIS "ろ" key beside a mapped
+// but absent ISO key) comes first, a keypad twin (Enter, the cursor block) last.
+std::uint8_t KeycodeOfVirtualKey(std::uint16_t virtualKey) {
+  std::uint8_t best = 0;
+  int bestRank = 3;
+  for (const KeyboardKey& key : KeyboardKeys()) {
+    if (key.row->vk != virtualKey) continue;
+    const bool keypad = key.row->keysym >= XK_KP_Space && key.row->keysym <= XK_KP_Equal;
+    const int rank = key.row->shifted ? 0 : keypad ? 2 : 1;
+    if (rank < bestRank) {
+      best = key.keycode;
+      bestRank = rank;
     }
   }
-  std::free(reply);
-  return found;
+  return best;
 }
 
 }  // namespace
@@ -60,67 +54,16 @@ unsigned HotKeyControlToModifiers(std::uint16_t hotKeyFlags) {
   return result;
 }
 
-std::uint32_t VirtualKeyToKeysym(std::uint16_t vk) {
-  if (vk >= 'A' && vk <= 'Z') return XK_a + (vk - 'A');
-  if (vk >= '0' && vk <= '9') return XK_0 + (vk - '0');
-  if (vk >= 0x60 && vk <= 0x69) return XK_KP_0 + (vk - 0x60);  // VK_NUMPAD0..9
-  if (vk >= 0x70 && vk <= 0x87) return XK_F1 + (vk - 0x70);    // VK_F1..F24
-  struct Entry {
-    std::uint16_t vk;
-    std::uint32_t keysym;
-  };
-  // clang-format off
-  static constexpr Entry kTable[] = {
-      {0x03, XK_Break},        // VK_CANCEL
-      {0x08, XK_BackSpace},    // VK_BACK
-      {0x09, XK_Tab},          // VK_TAB
-      {0x0C, XK_Clear},        // VK_CLEAR
-      {0x0D, XK_Return},       // VK_RETURN
-      {0x13, XK_Pause},        // VK_PAUSE
-      {0x1B, XK_Escape},       // VK_ESCAPE
-      {0x20, XK_space},        // VK_SPACE
-      {0x21, XK_Prior},        // VK_PRIOR
-      {0x22, XK_Next},         // VK_NEXT
-      {0x23, XK_End},          // VK_END
-      {0x24, XK_Home},         // VK_HOME
-      {0x25, XK_Left},         // VK_LEFT
-      {0x26, XK_Up},           // VK_UP
-      {0x27, XK_Right},        // VK_RIGHT
-      {0x28, XK_Down},         // VK_DOWN
-      {0x29, XK_Select},       // VK_SELECT
-      {0x2A, XK_Print},        // VK_PRINT
-      {0x2B, XK_Execute},      // VK_EXECUTE
-      {0x2C, XK_Print},        // VK_SNAPSHOT
-      {0x2D, XK_Insert},       // VK_INSERT
-      {0x2E, XK_Delete},       // VK_DELETE
-      {0x2F, XK_Help},         // VK_HELP
-      {0x5D, XK_Menu},         // VK_APPS
-      {0x6A, XK_KP_Multiply},  // VK_MULTIPLY
-      {0x6B, XK_KP_Add},       // VK_ADD
-      {0x6C, XK_KP_Separator},  // VK_SEPARATOR
-      {0x6D, XK_KP_Subtract},  // VK_SUBTRACT
-      {0x6E, XK_KP_Decimal},   // VK_DECIMAL
-      {0x6F, XK_KP_Divide},    // VK_DIVIDE
-      {0x90, XK_Num_Lock},     // VK_NUMLOCK
-      {0x91, XK_Scroll_Lock},  // VK_SCROLL
-      {0xBA, XK_semicolon},    // VK_OEM_1
-      {0xBB, XK_equal},        // VK_OEM_PLUS
-      {0xBC, XK_comma},        // VK_OEM_COMMA
-      {0xBD, XK_minus},        // VK_OEM_MINUS
-      {0xBE, XK_period},       // VK_OEM_PERIOD
-      {0xBF, XK_slash},        // VK_OEM_2
-      {0xC0, XK_grave},        // VK_OEM_3
-      {0xDB, XK_bracketleft},  // VK_OEM_4
-      {0xDC, XK_backslash},    // VK_OEM_5
-      {0xDD, XK_bracketright},  // VK_OEM_6
-      {0xDE, XK_apostrophe},   // VK_OEM_7
-      {0xE2, XK_less},         // VK_OEM_102
-  };
-  // clang-format on
-
-  for (const Entry& entry : kTable)
-    if (entry.vk == vk) return entry.keysym;
-  return 0;
+std::uint32_t VirtualKeyToKeysym(std::uint16_t virtualKey) {
+  if (virtualKey > 0xFF) return 0;
+  const auto vk = static_cast<std::uint8_t>(virtualKey);
+  const VirtualKeyRow* row = RowOfVirtualKey(vk, false);
+  // Enter and the cursor block: the main key rather than its keypad twin.
+  if (row && row->keysym >= XK_KP_Space && row->keysym <= XK_KP_Equal) {
+    const VirtualKeyRow* other = RowOfVirtualKey(vk, !row->extended);
+    if (other && (other->keysym < XK_KP_Space || other->keysym > XK_KP_Equal)) row = other;
+  }
+  return row ? row->keysym : 0;
 }
 
 GlobalHotKey::GlobalHotKey(QObject* parent) : QObject(parent) {}
@@ -133,9 +76,7 @@ bool GlobalHotKey::Register(std::uint16_t virtualKey, unsigned modifiers) {
   Unregister();
   xcb_connection_t* connection = X11Connection();
   if (!connection) return false;
-  const std::uint32_t keysym = VirtualKeyToKeysym(virtualKey);
-  if (!keysym) return false;
-  const std::uint8_t keycode = KeysymToKeycode(connection, keysym);
+  const std::uint8_t keycode = KeycodeOfVirtualKey(virtualKey);
   if (!keycode) return false;
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
   if (!screen) return false;

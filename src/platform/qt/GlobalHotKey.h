@@ -19,8 +19,8 @@ inline constexpr unsigned kModShift = 4;
 // keep them, to registration flags; the extended-key flag and other bits are dropped.
 unsigned HotKeyControlToModifiers(std::uint16_t hotKeyFlags);
 
-// The X keysym of a Windows virtual-key code (US layout for the punctuation keys);
-// 0 for a code without one.
+// The X keysym of a Windows virtual-key code (the main key's where a keypad key shares
+// the code); 0 for a code without one.
 std::uint32_t VirtualKeyToKeysym(std::uint16_t virtualKey);
 
 class GlobalHotKey : public QObject, public QAbstractNativeEventFilter {
@@ -35,6 +35,8 @@ class GlobalHotKey : public QObject, public QAbstractNativeEventFilter {
   bool Register(std::uint16_t virtualKey, unsigned modifiers);
   void Unregister();
   bool IsRegistered() const { return registered_; }
+  // The X key grabbed while registered.
+  std::uint8_t Keycode() const { return keycode_; }
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

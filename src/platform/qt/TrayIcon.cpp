@@ -4,7 +4,29 @@
 
 #include "res/Icons.h"
 
+#ifdef VOSTRELLE_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusInterface>
+#endif
+
 namespace vostrelle {
+namespace {
+
+// Qt puts the icon on a StatusNotifier host whenever the watcher on the session bus says
+// a host is registered; the same question, asked the same way, tells which kind we got.
+bool StatusNotifierHostRegistered() {
+#ifdef VOSTRELLE_HAVE_DBUS
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return false;
+  const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+  QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+  return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+#else
+  return false;
+#endif
+}
+
+}  // namespace
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   timer_.setInterval(kAnimationIntervalMs);
@@ -50,12 +72,18 @@ bool TrayIcon::AddNativeIcon() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   if (!tray_) {
     tray_ = new QSystemTrayIcon(TrayIdleIcon(), this);
+    statusNotifier_ = StatusNotifierHostRegistered();
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-      if (r == QSystemTrayIcon::DoubleClick) emit DoubleClicked();
+      if (AsksForWindow(r, statusNotifier_)) emit Activated();
     });
   }
   tray_->show();
   return tray_->isVisible();
+}
+
+bool TrayIcon::AsksForWindow(int reason, bool statusNotifierHost) {
+  if (reason == QSystemTrayIcon::DoubleClick) return true;
+  return statusNotifierHost && reason == QSystemTrayIcon::Trigger;
 }
 
 void TrayIcon::SetNativeIcon(int image) {

@@ -1,7 +1,8 @@
 #pragma once
 // The notification-area icon: the idle image, the name-call animation (four images,
-// 200 ms each) and the double click. Where the desktop has no notification area the
-// icon is not added and everything here is silently without effect.
+// 200 ms each) and the user's call for the window. Where the desktop has no
+// notification area the icon is not added and everything here is silently without
+// effect.
 
 #include <QObject>
 #include <QTimer>
@@ -34,9 +35,16 @@ class TrayIcon : public QObject {
   bool IsAnimating() const { return timer_.isActive(); }
   // The image the next timer tick shows (0..3).
   int NextFrame() const { return frame_; }
+  // The icon lives on a StatusNotifier host (D-Bus) rather than an XEmbed tray.
+  bool OnStatusNotifierHost() const { return statusNotifier_; }
+
+  // Whether a click of the given kind asks for the window. An XEmbed tray reports the
+  // double click; a StatusNotifier host sends only a single activation for it.
+  static bool AsksForWindow(int reason, bool statusNotifierHost);
 
  signals:
-  void DoubleClicked();
+  // The user asked for the window through the icon.
+  void Activated();
 
  protected:
   // The platform icon itself, replaceable where no notification area can be had.
@@ -52,6 +60,7 @@ class TrayIcon : public QObject {
   QSystemTrayIcon* tray_ = nullptr;
   QTimer timer_;
   bool added_ = false;
+  bool statusNotifier_ = false;
   int frame_ = 0;
 };
 

@@ -159,6 +159,33 @@ class X11HotKeyTest : public QObject {
     QVERIFY(hotKey.Register(0x51, kModControl | kModAlt));
   }
 
+  // On a JIS keyboard each code is the key that prints it: "@" is VK_OEM_3, "¥"
+  // VK_OEM_5, "ろ" beside the right Shift VK_OEM_102, ";" VK_OEM_PLUS, ":" VK_OEM_1.
+  void jisKeysAreGrabbedByWhatTheyPrint() {
+    if (QStandardPaths::findExecutable(QStringLiteral("setxkbmap")).isEmpty())
+      QSKIP("no setxkbmap");
+    const auto layout = [](const char* model, const char* name) {
+      return QProcess::execute(QStringLiteral("setxkbmap"),
+                               {QStringLiteral("-model"), QLatin1String(model),
+                                QStringLiteral("-layout"), QLatin1String(name)}) == 0;
+    };
+    QVERIFY(layout("jp106", "jp"));
+    GlobalHotKey hotKey;
+    QSignalSpy activated(&hotKey, &GlobalHotKey::Activated);
+    QVERIFY(hotKey.Register(0xC0, kModControl | kModAlt));
+    QVERIFY(Type(QStringLiteral("ctrl+alt+at")));
+    QTRY_COMPARE(activated.count(), 1);
+    // The evdev keycodes of the keys: AE13, AB11, AC10, AC11, AE12.
+    const std::pair<int, int> keys[] = {
+        {0xDC, 132}, {0xE2, 97}, {0xBB, 47}, {0xBA, 48}, {0xDE, 21}};
+    for (auto [vk, keycode] : keys) {
+      QVERIFY(hotKey.Register(static_cast<std::uint16_t>(vk), kModControl | kModAlt));
+      QCOMPARE(int(hotKey.Keycode()), keycode);
+    }
+    hotKey.Unregister();
+    QVERIFY(layout("pc105", "us"));
+  }
+
   void trayIconIsAddedWhereATrayRuns() {
     if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty()) QSKIP("no trayer");
     {

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The window shell on real desktop parts. Host 1 has a StatusNotifier host on a session
+# bus of its own (sni_host.py, standing in for a panel such as Xfce's or Plasma's): a
+# minimised window comes back on the one activation such a host sends. Host 2 has an
+# XEmbed tray (trayer): there the double click brings it back. Then host 1, with a
+# receive window open, ends by ファイル → 終了 and later by SIGTERM: each time the
+# process exits, host 2 hears "Part", and a new start binds the chat port again.
+# usage: lab_shell.sh VOSTRELLE ARTIFACTS
+set -u
+LAB_PROGRAM=$1
+HERE=$(dirname "$0")
+. "$HERE/lab.sh"
+lab_init 68 "$2"
+PY=/usr/bin/python3
+for tool in dbus-daemon trayer; do command -v $tool >/dev/null || lab_skip "$tool is not installed"; done
+$PY -c 'from gi.repository import Gio' 2>/dev/null || lab_skip "python3-gi is not installed"
+
+lab_host 1 "alice" "shell"
+lab_host 2 "bob" "shell"
+# The exit question is on: the menu asks it, a termination signal must not.
+printf '<?xml version="1.0" encoding="Shift_JIS"?>\r\n<Options><System><ConfirmExit>1</ConfirmExit></System></Options>' \
+  >"$LAB_ROOT/h1/settings/options.xml"
+
+# Waits up to SECONDS for CONDITION (a command) to hold.
+until_true() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 10))); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+visible() { DISPLAY=:$(lab_display $1) xdotool search --onlyvisible --name ' - Vostrelle' >/dev/null 2>&1; }
+hidden() { ! visible $1; }
+gone() { ! kill -0 "$(cat "$LAB_ROOT/h$1/pid")" 2>/dev/null; }
+count() { lab_log $1 shell | grep -cF -- "$2"; }
+at_least() { [ "$(count $1 "$2")" -ge "$3" ]; }
+
+bus="unix:path=$LAB_ROOT/h1/bus"
+ns1="${LAB_PREFIX}1"
+ip netns exec "$ns1" dbus-daemon --session --address="$bus" --nofork --nopidfile &
+LAB_PIDS+=($!)
+until_true 10 test -S "$LAB_ROOT/h1/bus" || { lab_fail "no session bus"; exit 1; }
+items="$LAB_ROOT/h1/items"
+ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" watch "$items" &
+LAB_PIDS+=($!)
+until_true 10 test -f "$items.ready" || { lab_fail "no StatusNotifier host"; exit 1; }
+lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || exit 1
+
+lab_xvfb 2
+d2=$(lab_display 2)
+DISPLAY=:$d2 trayer --edge top --align right --widthtype pixel --width 48 --height 24 &
+LAB_PIDS+=($!)
+until_true 10 eval 'DISPLAY=:$d2 xdotool search --class trayer >/dev/null 2>&1' || lab_fail "no trayer"
+lab_start 2 || exit 1
+lab_wait_log 2 shell "aliceが参加しました。" 15 || exit 1
+lab_wait_log 1 shell "bobが参加しました。" 15 || exit 1
+
+# StatusNotifier: Ctrl+M hides the window in the tray, the host's one activation restores.
+until_true 10 test -s "$items" || { lab_fail "host 1: the icon never registered"; exit 1; }
+item=$(head -1 "$items")
+lab_keys 1 "$(lab_window 1 ' - Vostrelle')" ctrl+m
+until_true 10 hidden 1 || lab_fail "host 1: Ctrl+M did not hide the window"
+ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" click "$item"
+until_true 10 visible 1 || lab_fail "host 1: the StatusNotifier activation did not restore"
+
+# XEmbed: the icon sits in trayer; a double click on it restores.
+lab_shot 2 "shell-xembed-tray"
+lab_keys 2 "$(lab_window 2 ' - Vostrelle')" ctrl+m
+until_true 10 hidden 2 || lab_fail "host 2: Ctrl+M did not hide the window"
+# The icon is the program's small window inside the tray.
+for w in $(DISPLAY=:$d2 xdotool search --onlyvisible --class vostrelle); do
+  eval "$(DISPLAY=:$d2 xdotool getwindowgeometry --shell "$w")"
+  [ "$WIDTH" -le 48 ] && break
+done
+DISPLAY=:$d2 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
+until_true 10 visible 2 || lab_fail "host 2: the double click on the XEmbed icon did not restore"
+
+# An offer from bob opens host 1's receive window.
+offer() {
+  # One datagram (bash's /dev/udp would send each line as one of its own).
+  ip netns exec "${LAB_PREFIX}2" $PY -c 'import socket, sys
+fields = ["Command: File", "Room: shell", "Name: bob", "FileName: a.txt", "FileSize: 10",
+          "Port: 28889", "ID: " + sys.argv[1]]
+text = "\r\n".join(["VSTP/1.0"] + fields) + "\r\n\r\n"
+socket.socket(socket.AF_INET, socket.SOCK_DGRAM).sendto(text.encode(), ("10.77.68.1", 28888))' "$1"
+  lab_window 1 'ファイル受信' 10 >/dev/null || { lab_fail "host 1: no receive window"; lab_shot 1 shell-fail; exit 1; }
+}
+
+offer 1
+lab_shot 1 "shell-receive-open"
+lab_keys 1 "$(lab_window 1 ' - Vostrelle')" alt+f x
+question=$(lab_window 1 '終了確認') || { lab_fail "host 1: no exit question"; lab_shot 1 shell-fail; exit 1; }
+lab_keys 1 "$question" Return
+until_true 15 gone 1 || { lab_fail "host 1: still running after ファイル → 終了"; lab_shot 1 shell-fail; exit 1; }
+lab_wait_log 2 shell "aliceが退出しました。" || exit 1
+
+# The chat port is free again: a new start opens its window and joins.
+lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || { lab_shot 1 shell-fail; exit 1; }
+until_true 15 at_least 2 "aliceが参加しました。" 2 || lab_fail "host 1 did not join again"
+
+offer 2
+kill -TERM "$(cat "$LAB_ROOT/h1/pid")"
+until_true 15 gone 1 || { lab_fail "host 1: still running after SIGTERM"; lab_shot 1 shell-fail; exit 1; }
+until_true 10 at_least 2 "aliceが退出しました。" 2 || lab_fail "host 2: no Part after SIGTERM"
+lab_shot 2 "shell-host2"
+[ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
