@@ -80,7 +80,12 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
   item.State = TransferState::Transferring;
   UpdateRow(index);
   worker->Assign(notify_, item);
-  AddWorker(std::move(worker));
+  if (!AddWorker(std::move(worker))) {
+    // No thread to be had right now: the entry waits again and can be started later.
+    Entry(index).State = TransferState::Waiting;
+    UpdateRow(index);
+    return false;
+  }
   return true;
 }
 
