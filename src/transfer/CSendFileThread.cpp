@@ -64,7 +64,7 @@ bool CFileListenSocket::Create(std::uint16_t port, Ipv4 address) {
   at.sin_port = htons(port);
   at.sin_addr.s_addr = address;
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0 ||
-      ::listen(fd_, 5) != 0) {
+      ::listen(fd_, kListenBacklog) != 0) {
     Close();
     return false;
   }

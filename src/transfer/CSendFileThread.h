@@ -56,7 +56,11 @@ class CFileListenSocket {
   CFileListenSocket& operator=(const CFileListenSocket&) = delete;
   ~CFileListenSocket() { Close(); }
 
-  // TCP on port at address (0: every local address), address reuse, backlog 5.
+  // Connections the system completes before they are accepted. Five would let a burst
+  // of connections from anyone make a receiver's connect wait for a second or more.
+  static constexpr int kListenBacklog = 64;
+
+  // TCP on port at address (0: every local address), address reuse.
   bool Create(std::uint16_t port, Ipv4 address);
   // One accept; the socket goes to the send list, or is closed when nobody takes it or
   // too many wait for their request already. False when the accept failed for want of
