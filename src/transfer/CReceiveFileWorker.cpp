@@ -111,11 +111,9 @@ void CReceiveFileWorker::Exchange() {
       // What was queued before an abort would still be handed out, block by block.
       if (Aborted()) throw CFileTransException(text::kDisconnected);
       if (filled == pending.size()) flush();
-      // Each receive ends where one of the sender's blocks ends, so that it takes one
-      // block off the connection rather than the tail of one and the head of the next.
-      const std::size_t want =
-          std::min<std::size_t>({item.Size - received, kTransferBlock - received % kTransferBlock,
-                                 pending.size() - filled});
+      // As much as the piece has room for: the sender hands the kernel large pieces,
+      // and a receive per 4096 bytes would cost more than the copy itself.
+      const std::size_t want = std::min<std::size_t>(item.Size - received, pending.size() - filled);
       const long n = ReceiveSome(socket_, pending.data() + filled, want);
       if (n < 0) throw CFileTransException(text::kTransferError);
       if (n == 0) throw CFileTransException(text::kDisconnected);
