@@ -58,12 +58,17 @@ void CReceiveFileWorker::Exchange() {
   long got = 0;
   std::size_t consumed = 0;
   bool anyByte = false;
+  std::size_t headerBytes = 0;
   for (bool complete = false; !complete;) {
+    // A response is a few lines; a sender that never ends its header must not make the
+    // reader hold everything it sends.
+    if (headerBytes > kMaxResponseBytes) throw CFileTransException(text::kIncompleteHeader);
     got = ReceiveSome(socket_, buffer, sizeof buffer);
     if (got < 0) throw CFileTransException(text::kHeaderReceiveError);
     if (got == 0)
       throw CFileTransException(anyByte ? text::kIncompleteHeader : text::kConnectionRefused);
     anyByte = true;
+    headerBytes += static_cast<std::size_t>(got);
     if (reader.Read(response, buffer, static_cast<std::size_t>(got), consumed, complete) !=
         HeaderStreamReader::kOk)
       throw CFileTransException(text::kIncompleteHeader);
