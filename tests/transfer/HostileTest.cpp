@@ -23,6 +23,14 @@ namespace text = vostrelle::transfer_text;
 
 namespace {
 
+// AddressSanitizer holds freed memory back in quarantine, the attackers' included: the
+// resident size then says nothing about the program.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kMemoryMeasurable = false;
+#else
+constexpr bool kMemoryMeasurable = true;
+#endif
+
 int CountEntries(const char* dir) {
   int n = 0;
   if (DIR* d = ::opendir(dir)) {
@@ -237,8 +245,10 @@ class HostileTest : public ::testing::Test {
     // the slack covers the ordinary transfer and connections on their way out.
     EXPECT_LE(peak.threads, base.threads + RequestGate::kMaxWaiting) << name;
     EXPECT_LE(peak.fds, base.fds + RequestGate::kMaxWaiting) << name;
-    EXPECT_LE(peak.rssKiB, base.rssKiB + 64 * 1024) << name;
-    EXPECT_LE(after.rssKiB, base.rssKiB + 32 * 1024) << name;
+    if (kMemoryMeasurable) {
+      EXPECT_LE(peak.rssKiB, base.rssKiB + 64 * 1024) << name;
+      EXPECT_LE(after.rssKiB, base.rssKiB + 32 * 1024) << name;
+    }
   }
 };
 
