@@ -42,6 +42,18 @@ void NotifyTarget::Close() {
   handler_ = nullptr;
 }
 
+std::deque<std::pair<unsigned, std::uintptr_t>> NotifyTarget::CloseAndTake() {
+  std::deque<std::pair<unsigned, std::uintptr_t>> taken;
+  {
+    // Closed in the same step: nothing posted later can slip in and be dropped.
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    taken.swap(queue_);
+  }
+  Close();
+  return taken;
+}
+
 bool NotifyTarget::IsClosed() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return closed_;

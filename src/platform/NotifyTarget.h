@@ -36,6 +36,9 @@ class NotifyTarget {
   // No message is delivered or accepted any more; what is queued is discarded. Workers
   // may hold the target longer than its list lives, so posting must stay harmless.
   virtual void Close();
+  // Closes the target and gives what was still queued, for messages that carry a
+  // resource (an accepted socket) that must not be dropped unseen.
+  std::deque<std::pair<unsigned, std::uintptr_t>> CloseAndTake();
   bool IsClosed() const;
   std::size_t Pending() const;
 

@@ -47,14 +47,16 @@ void CFileThread::PostProgress(unsigned message) {
   if (progressPending_.exchange(true)) return;
   lastProgress_ = now;
   postedBytes_ = BytesDone();
+  anyPosted_ = true;
   PostNotify(message);
 }
 
 void CFileThread::FlushProgress(unsigned message) {
-  if (BytesDone() == postedBytes_) return;
+  if (anyPosted_ && BytesDone() == postedBytes_) return;
   // One still waiting is handled later and reads the counter, which is final by now.
   if (progressPending_.exchange(true)) return;
   postedBytes_ = BytesDone();
+  anyPosted_ = true;
   PostNotify(message);
 }
 

@@ -80,7 +80,7 @@ class CFileThread : public TransferThread {
   // take a core from the transfer on a fast link.
   void PostProgress(unsigned message);
   // After the last block: makes sure a progress message will show the final count, so
-  // a finished row never keeps an earlier percentage.
+  // a finished row never keeps an earlier percentage (an empty file shows 100%).
   void FlushProgress(unsigned message);
   void AddBytes(std::uint32_t count) { bytesDone_.fetch_add(count); }
   // reset: end the connection with a reset instead of the orderly close (see the
@@ -104,6 +104,7 @@ class CFileThread : public TransferThread {
   // Worker thread only.
   std::chrono::steady_clock::time_point lastProgress_{};
   std::uint32_t postedBytes_ = 0;
+  bool anyPosted_ = false;
 };
 
 // Blocking socket helpers shared by the workers; both retry on EINTR.

@@ -58,12 +58,17 @@ void CReceiveFileWorker::Exchange() {
   long got = 0;
   std::size_t consumed = 0;
   bool anyByte = false;
+  std::size_t headerBytes = 0;
   for (bool complete = false; !complete;) {
+    // A response is a few lines; a sender that never ends its header must not make the
+    // reader hold everything it sends.
+    if (headerBytes > kMaxResponseBytes) throw CFileTransException(text::kIncompleteHeader);
     got = ReceiveSome(socket_, buffer, sizeof buffer);
     if (got < 0) throw CFileTransException(text::kHeaderReceiveError);
     if (got == 0)
       throw CFileTransException(anyByte ? text::kIncompleteHeader : text::kConnectionRefused);
     anyByte = true;
+    headerBytes += static_cast<std::size_t>(got);
     if (reader.Read(response, buffer, static_cast<std::size_t>(got), consumed, complete) !=
         HeaderStreamReader::kOk)
       throw CFileTransException(text::kIncompleteHeader);
@@ -111,11 +116,9 @@ void CReceiveFileWorker::Exchange() {
       // What was queued before an abort would still be handed out, block by block.
       if (Aborted()) throw CFileTransException(text::kDisconnected);
       if (filled == pending.size()) flush();
-      // Each receive ends where one of the sender's blocks ends, so that it takes one
-      // block off the connection rather than the tail of one and the head of the next.
-      const std::size_t want =
-          std::min<std::size_t>({item.Size - received, kTransferBlock - received % kTransferBlock,
-                                 pending.size() - filled});
+      // As much as the piece has room for: the sender hands the kernel large pieces,
+      // and a receive per 4096 bytes would cost more than the copy itself.
+      const std::size_t want = std::min<std::size_t>(item.Size - received, pending.size() - filled);
       const long n = ReceiveSome(socket_, pending.data() + filled, want);
       if (n < 0) throw CFileTransException(text::kTransferError);
       if (n == 0) throw CFileTransException(text::kDisconnected);

@@ -8,6 +8,9 @@ namespace vostrelle {
 
 class CReceiveFileWorker : public CFileThread {
  public:
+  // Beyond this many bytes without its end a response is not one.
+  static constexpr std::size_t kMaxResponseBytes = 65536;
+
   CReceiveFileWorker() = default;
   // From the item copy given with Assign.
   Identity GetIdentity() const override;

@@ -6,15 +6,54 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "CFileThread.h"
 
 namespace vostrelle {
 
+bool RequestGate::Admit(int fd, Ipv4 address) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (static_cast<int>(slots_.size()) >= kMaxWaiting) return false;
+  const bool stranger = members_.count(address) == 0;
+  int& count = perAddress_[address];
+  if (count >= (stranger ? kPerStranger : kPerMember) ||
+      (stranger && strangers_ >= kMaxStrangers)) {
+    if (count == 0) perAddress_.erase(address);
+    return false;
+  }
+  ++count;
+  if (stranger) ++strangers_;
+  slots_[fd] = Slot{address, stranger};
+  return true;
+}
+
+void RequestGate::Release(int fd) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto slot = slots_.find(fd);
+  if (slot == slots_.end()) return;
+  const auto count = perAddress_.find(slot->second.Address);
+  if (count != perAddress_.end() && --count->second <= 0) perAddress_.erase(count);
+  if (slot->second.Stranger) --strangers_;
+  slots_.erase(slot);
+}
+
+void RequestGate::SetMembers(std::set<Ipv4> members) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  members_ = std::move(members);
+}
+
+int RequestGate::Waiting() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(slots_.size());
+}
+
 bool CFileListenSocket::Create(std::uint16_t port, Ipv4 address) {
   Close();
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Non-blocking: a connection that goes away between the poll and the accept must not
+  // leave the listener blocked where a quit cannot reach it.
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd_ < 0) return false;
   // On this system reuse only allows a rebind past TIME_WAIT; a second listener on the
   // port still fails.
@@ -25,17 +64,27 @@ bool CFileListenSocket::Create(std::uint16_t port, Ipv4 address) {
   at.sin_port = htons(port);
   at.sin_addr.s_addr = address;
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0 ||
-      ::listen(fd_, 5) != 0) {
+      ::listen(fd_, kListenBacklog) != 0) {
     Close();
     return false;
   }
   return true;
 }
 
-void CFileListenSocket::OnAccept() {
-  const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return;
-  if (!notify_ || !notify_->Post(kSendAccepted, static_cast<std::uintptr_t>(fd))) ::close(fd);
+bool CFileListenSocket::OnAccept() {
+  sockaddr_in peer{};
+  socklen_t peerLength = sizeof peer;
+  const int fd = ::accept4(fd_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
+  if (fd < 0) return !(errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM);
+  if (gate_ && !gate_->Admit(fd, peer.sin_addr.s_addr)) {
+    ::close(fd);
+    return true;
+  }
+  if (!notify_ || !notify_->Post(kSendAccepted, static_cast<std::uintptr_t>(fd))) {
+    if (gate_) gate_->Release(fd);
+    ::close(fd);
+  }
+  return true;
 }
 
 void CFileListenSocket::Close() {
@@ -44,8 +93,10 @@ void CFileListenSocket::Close() {
 }
 
 CSendFileThread::CSendFileThread(std::shared_ptr<NotifyTarget> notify, std::uint16_t port,
-                                 Ipv4 address)
-    : port_(port), address_(address), socket_(std::make_unique<CFileListenSocket>(notify)) {
+                                 Ipv4 address, std::shared_ptr<RequestGate> gate)
+    : port_(port),
+      address_(address),
+      socket_(std::make_unique<CFileListenSocket>(std::move(notify), std::move(gate))) {
   if (::pipe2(wake_, O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
 }
 
@@ -70,15 +121,31 @@ void CSendFileThread::Quit() {
 
 void CSendFileThread::Run() {
   // Without a listening socket the thread just waits to be told to end.
+  int backoffMs = 0;  // > 0 while a failed accept is waited out
+  int nextBackoffMs = kBackoffFirstMs;
   for (;;) {
+    // While backing off only a quit is waited for: the pending connection would wake
+    // the poll at once, and the listener would spin while no descriptor is free.
+    const bool listening = socket_->fd() >= 0 && backoffMs == 0;
     pollfd fds[2] = {{wake_[0], POLLIN, 0}, {socket_->fd(), POLLIN, 0}};
-    const int n = ::poll(fds, socket_->fd() >= 0 ? 2 : 1, -1);
+    const int n = ::poll(fds, listening ? 2 : 1, backoffMs > 0 ? backoffMs : -1);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (fds[0].revents) break;
-    if (fds[1].revents & POLLIN) socket_->OnAccept();
+    if (!listening) {
+      backoffMs = 0;
+      continue;
+    }
+    if (fds[1].revents == 0) continue;
+    if ((fds[1].revents & POLLIN) && socket_->OnAccept()) {
+      nextBackoffMs = kBackoffFirstMs;
+      continue;
+    }
+    backoffs_.fetch_add(1);
+    backoffMs = nextBackoffMs;
+    nextBackoffMs = std::min(nextBackoffMs * 2, kBackoffLongestMs);
   }
   socket_->Close();
 }

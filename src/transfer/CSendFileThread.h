@@ -2,8 +2,12 @@
 // The one listener of a run: accepts the receivers' connections on the transfer port
 // and hands each accepted socket to the send list, touching nothing else of it.
 
+#include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "TransferThread.h"
 #include "net/ProtocolTable.h"
@@ -12,29 +16,74 @@
 
 namespace vostrelle {
 
+// Counts the accepted connections that have not yet delivered their request, so that
+// idle or slow peers cannot take a thread and a descriptor each without limit. Members
+// the send list expects a request from get room of their own, so a stranger flooding
+// the port cannot lock out a receiver. Shared by the listener (admits), the workers
+// (release once their request is read or they end) and the list (names the members).
+class RequestGate {
+ public:
+  static constexpr int kMaxWaiting = 64;
+  static constexpr int kMaxStrangers = 16;
+  static constexpr int kPerStranger = 4;
+  static constexpr int kPerMember = 8;
+
+  // Takes a slot for the connection fd from address; false when it must be closed.
+  bool Admit(int fd, Ipv4 address);
+  // Gives the slot of fd back; call before fd is closed (the number is reused).
+  void Release(int fd);
+  void SetMembers(std::set<Ipv4> members);
+  int Waiting() const;
+
+ private:
+  struct Slot {
+    Ipv4 Address;
+    bool Stranger;
+  };
+  mutable std::mutex mutex_;
+  std::map<int, Slot> slots_;
+  std::map<Ipv4, int> perAddress_;
+  std::set<Ipv4> members_;
+  int strangers_ = 0;
+};
+
 class CFileListenSocket {
  public:
-  explicit CFileListenSocket(std::shared_ptr<NotifyTarget> notify) : notify_(std::move(notify)) {}
+  explicit CFileListenSocket(std::shared_ptr<NotifyTarget> notify,
+                             std::shared_ptr<RequestGate> gate = nullptr)
+      : notify_(std::move(notify)), gate_(std::move(gate)) {}
   CFileListenSocket(const CFileListenSocket&) = delete;
   CFileListenSocket& operator=(const CFileListenSocket&) = delete;
   ~CFileListenSocket() { Close(); }
 
-  // TCP on port at address (0: every local address), address reuse, backlog 5.
+  // Connections the system completes before they are accepted. Five would let a burst
+  // of connections from anyone make a receiver's connect wait for a second or more.
+  static constexpr int kListenBacklog = 64;
+
+  // TCP on port at address (0: every local address), address reuse.
   bool Create(std::uint16_t port, Ipv4 address);
-  // One accept; the socket goes to the send list, or is closed when nobody takes it.
-  void OnAccept();
+  // One accept; the socket goes to the send list, or is closed when nobody takes it or
+  // too many wait for their request already. False when the accept failed for want of
+  // descriptors or memory: the caller backs off instead of trying again at once.
+  bool OnAccept();
   void Close();
   int fd() const { return fd_; }
 
  private:
   std::shared_ptr<NotifyTarget> notify_;
+  std::shared_ptr<RequestGate> gate_;
   int fd_ = -1;
 };
 
 class CSendFileThread : public TransferThread {
  public:
+  // After a failed accept the listener waits this long before the next, doubling up to
+  // the longest; a quit ends the wait at once.
+  static constexpr int kBackoffFirstMs = 10;
+  static constexpr int kBackoffLongestMs = 1000;
+
   CSendFileThread(std::shared_ptr<NotifyTarget> notify, std::uint16_t port = kFilePort,
-                  Ipv4 address = 0);
+                  Ipv4 address = 0, std::shared_ptr<RequestGate> gate = nullptr);
   ~CSendFileThread() override;
 
   // Creates the listening socket before the thread runs, so a connection that comes
@@ -43,6 +92,8 @@ class CSendFileThread : public TransferThread {
   // Asks the thread to end (any thread).
   void Quit();
   const CFileListenSocket& Socket() const { return *socket_; }
+  // How many times the listener has backed off after a failed accept.
+  int Backoffs() const { return backoffs_.load(); }
 
  protected:
   void Run() override;
@@ -52,6 +103,7 @@ class CSendFileThread : public TransferThread {
   Ipv4 address_;
   std::unique_ptr<CFileListenSocket> socket_;
   int wake_[2] = {-1, -1};
+  std::atomic<int> backoffs_{0};
 };
 
 }  // namespace vostrelle

@@ -149,7 +149,8 @@ void FileTransferList::StopAll() {
 }
 
 int FileTransferList::Percent(const TransferItem& item) {
-  if (item.BytesDone == item.Size) return 100;
+  // An empty file is whole at once; a count past the size never shows more than 100.
+  if (item.BytesDone >= item.Size) return 100;
   return static_cast<int>(static_cast<double>(item.BytesDone) * 100.0 / item.Size);
 }
 
@@ -203,9 +204,11 @@ void FileTransferList::UpdateRow(int index, const std::optional<std::string>& te
 
 CFileThread* FileTransferList::AddWorker(std::unique_ptr<CFileThread> worker) {
   CFileThread* raw = worker.get();
-  workers_[raw->Id()] = std::move(worker);
-  raw->Start();
-  return raw;
+  const WorkerId id = raw->Id();
+  workers_[id] = std::move(worker);
+  if (raw->Start()) return raw;
+  workers_.erase(id);  // never ran: deleted at once
+  return nullptr;
 }
 
 CFileThread* FileTransferList::WorkerById(WorkerId id) const {

@@ -91,7 +91,8 @@ class FileTransferList : public RoomObserver {
   // Appends, adds its row; returns the index.
   int Append(std::unique_ptr<TransferItem> item);
   void UpdateRow(int index, const std::optional<std::string>& text = std::nullopt);
-  // Enters the worker in the map under its id and starts it.
+  // Enters the worker in the map under its id and starts it. When no thread can be
+  // made the worker is deleted and nullptr returned.
   CFileThread* AddWorker(std::unique_ptr<CFileThread> worker);
   CFileThread* WorkerById(WorkerId id) const;
 

@@ -25,9 +25,9 @@ HeaderStreamReader::Result HeaderStreamReader::Read(FieldMap& fields, const char
         if (chunk[cr] == '\r' && chunk[cr + 1] == '\n') break;
       if (cr + 1 >= length) {
         // No line end yet: a CR as the chunk's last byte may meet its LF next time.
-        std::string rest = pendingUsed ? std::string() : pending_;
-        rest.append(chunk + pos, length - pos);
-        pending_ = std::move(rest);
+        // Appended in place, so a line fed a byte at a time costs linear time.
+        if (pendingUsed) pending_.clear();
+        pending_.append(chunk + pos, length - pos);
         expectMagic_ = expectMagic;
         consumed = length;
         return kOk;

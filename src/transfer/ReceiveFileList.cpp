@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 #include "CReceiveFileWorker.h"
 #include "TransferTexts.h"
@@ -41,6 +42,7 @@ void ReceiveFileList::OnFileOffered(RoomSession* session, int member, const std:
   if (!record) return;
   int index = FindEntry(record->Address, id, session->RoomName());
   if (index < 0) {
+    LimitWaiting(record->Address, session->RoomName());
     auto item = std::make_unique<TransferItem>();
     item->Room = session->RoomName();
     item->MemberName = record->Name;
@@ -58,6 +60,36 @@ void ReceiveFileList::OnFileOffered(RoomSession* session, int member, const std:
   Entry(index).BytesDone = 0;
   UpdateRow(index);
   if (TransferDialog* dialog = Dialog()) dialog->Activate();
+}
+
+void ReceiveFileList::LimitWaiting(Ipv4 address, const std::string& room) {
+  std::map<Ipv4, int> perMember;
+  int inRoom = 0;
+  for (int i = 0; i < Count(); ++i) {
+    const TransferItem& item = Item(i);
+    if (item.State != TransferState::Waiting || item.Room != room) continue;
+    ++perMember[item.MemberAddress];
+    ++inRoom;
+  }
+  ++perMember[address];  // the offer about to be added
+  Ipv4 yielding = address;
+  if (perMember[address] <= kMaxWaitingPerMember) {
+    if (inRoom + 1 <= kMaxWaitingPerRoom) return;
+    for (const auto& [member, count] : perMember)
+      if (count > perMember[yielding]) yielding = member;
+  }
+  // The oldest of that member; when it has none yet (a tie), the oldest in the room.
+  int oldest = -1;
+  for (int i = 0; i < Count(); ++i) {
+    const TransferItem& item = Item(i);
+    if (item.State != TransferState::Waiting || item.Room != room) continue;
+    if (item.MemberAddress == yielding) {
+      oldest = i;
+      break;
+    }
+    if (oldest < 0) oldest = i;
+  }
+  if (oldest >= 0) Remove(oldest);
 }
 
 bool ReceiveFileList::Start(int index, const std::string& folder) {
@@ -80,7 +112,12 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
   item.State = TransferState::Transferring;
   UpdateRow(index);
   worker->Assign(notify_, item);
-  AddWorker(std::move(worker));
+  if (!AddWorker(std::move(worker))) {
+    // No thread to be had right now: the entry waits again and can be started later.
+    Entry(index).State = TransferState::Waiting;
+    UpdateRow(index);
+    return false;
+  }
   return true;
 }
 

@@ -16,6 +16,13 @@ bool IsSafeReceivedName(const std::string& cp932Name);
 
 class ReceiveFileList : public FileTransferList {
  public:
+  // Offers that wait for the user's answer, at most, from one member in one room and in
+  // one room altogether. A new offer beyond either pushes out the oldest waiting offer
+  // of that member (for the room: of the member with the most waiting), so a flood of
+  // offers cannot grow the window without end.
+  static constexpr int kMaxWaitingPerMember = 16;
+  static constexpr int kMaxWaitingPerRoom = 64;
+
   explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify);
   ~ReceiveFileList() override;
 
@@ -33,6 +40,10 @@ class ReceiveFileList : public FileTransferList {
  protected:
   bool HandleMessage(unsigned message, std::uintptr_t wParam) override;
   RowUpdate RowFor(const TransferItem& item, const std::optional<std::string>& text) const override;
+
+ private:
+  // Makes room for one more waiting offer from address in room.
+  void LimitWaiting(Ipv4 address, const std::string& room);
 };
 
 }  // namespace vostrelle

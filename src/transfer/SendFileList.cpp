@@ -1,10 +1,12 @@
 #include "SendFileList.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <set>
 
 #include "CSendFileWorker.h"
 #include "TransferTexts.h"
@@ -39,8 +41,15 @@ SendFileList::SendFileList(std::shared_ptr<NotifyTarget> notify, UserInterface* 
     : FileTransferList(std::move(notify)), ui_(ui), config_(config), idTag_(TickTag()) {}
 
 SendFileList::~SendFileList() {
-  notify_->Close();
   StopListener();
+  // Connections accepted but not yet handed to a worker would stay open, their peers
+  // waiting for an answer that never comes.
+  for (const auto& [message, wParam] : notify_->CloseAndTake()) {
+    if (message != kSendAccepted) continue;
+    const int fd = static_cast<int>(wParam);
+    gate_->Release(fd);
+    ::close(fd);
+  }
 }
 
 void SendFileList::StopListener() {
@@ -51,6 +60,17 @@ void SendFileList::StopListener() {
   else
     listener_->SetAutoDelete();
   listener_ = nullptr;
+}
+
+void SendFileList::UpdateMembers() {
+  std::set<Ipv4> members;
+  for (int i = 0; i < Count(); ++i) members.insert(Item(i).MemberAddress);
+  gate_->SetMembers(std::move(members));
+}
+
+void SendFileList::Remove(int index) {
+  FileTransferList::Remove(index);
+  UpdateMembers();
 }
 
 std::string SendFileList::NextId() {
@@ -101,10 +121,13 @@ bool SendFileList::Start(int index) {
   const int member = item.Session->FindMember(item.MemberAddress);
   if (member < 0) return false;
   if (!listener_) {
-    listener_ = new CSendFileThread(notify_, config_.Port, config_.ListenAddress);
-    listener_->Listen();
-    listener_->Start();
+    auto listener =
+        std::make_unique<CSendFileThread>(notify_, config_.Port, config_.ListenAddress, gate_);
+    listener->Listen();
+    if (!listener->Start()) return false;  // no thread: the row says the start failed
+    listener_ = listener.release();
   }
+  UpdateMembers();
   item.State = TransferState::AwaitingResponse;
   item.BytesDone = 0;
   UpdateRow(index);
@@ -132,8 +155,11 @@ void SendFileList::StartAll() {
 
 bool SendFileList::HandleMessage(unsigned message, std::uintptr_t wParam) {
   if (message == kSendAccepted) {
-    AddWorker(std::make_unique<CSendFileWorker>(notify_, static_cast<int>(wParam),
-                                                config_.StallTimeoutMs));
+    // Without a thread the worker is deleted at once, which closes the connection: the
+    // receiver is told, and this side has no entry to show it on before the request.
+    AddWorker(std::make_unique<CSendFileWorker>(
+        notify_, static_cast<int>(wParam),
+        CSendFileWorker::Limits{config_.StallTimeoutMs, config_.RequestTimeoutMs}, gate_));
     return true;
   }
   if (message < kSendProgress || message > kSendEnded) return false;

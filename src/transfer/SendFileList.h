@@ -22,6 +22,7 @@ class SendFileList : public FileTransferList {
     Ipv4 ListenAddress = 0;          // every local address
     // Of each sending worker; 0: none.
     int StallTimeoutMs = CSendFileWorker::kStallTimeoutMs;
+    int RequestTimeoutMs = CSendFileWorker::kRequestTimeoutMs;
   };
 
   // ui shows the refusal of a file too large to announce; not owned, may be null.
@@ -41,6 +42,10 @@ class SendFileList : public FileTransferList {
   // The next transfer ID, "%08x" of (tag << 16) | counter.
   std::string NextId();
   bool ListenerStarted() const { return listener_ != nullptr; }
+  const CSendFileThread* Listener() const { return listener_; }
+  // Accepted connections still to deliver their request.
+  int WaitingRequests() const { return gate_->Waiting(); }
+  void Remove(int index) override;
   std::uint16_t Port() const { return config_.Port; }
 
  protected:
@@ -50,12 +55,15 @@ class SendFileList : public FileTransferList {
 
  private:
   void StopListener();
+  // Tells the gate which addresses a request is expected from.
+  void UpdateMembers();
 
   UserInterface* ui_;
   Config config_;
   std::uint16_t idTag_;
   std::uint16_t idCounter_ = 0;
   CSendFileThread* listener_ = nullptr;  // owned; may be left to delete itself
+  std::shared_ptr<RequestGate> gate_ = std::make_shared<RequestGate>();
 };
 
 }  // namespace vostrelle

@@ -25,6 +25,7 @@ class TransferFile {
   bool WriteAll(const char* data, std::size_t length);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
 
  private:
   bool Open(const std::string& path, int flags);

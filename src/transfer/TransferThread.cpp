@@ -2,12 +2,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <system_error>
 
 namespace vostrelle {
 
 namespace {
 std::atomic<WorkerId> nextId{1};
 std::atomic<int> live{0};
+
+TransferThread::Spawner& TheSpawner() {
+  static TransferThread::Spawner spawner;
+  return spawner;
+}
 }  // namespace
 
 TransferThread::TransferThread() : id_(nextId.fetch_add(1)) {
@@ -23,9 +29,21 @@ int TransferThread::LiveCount() {
   return live.load();
 }
 
-void TransferThread::Start() {
-  if (Started()) return;
-  thread_ = std::thread(&TransferThread::Main, this);
+void TransferThread::SetSpawner(Spawner spawner) {
+  TheSpawner() = std::move(spawner);
+}
+
+bool TransferThread::Start() {
+  if (Started()) return true;
+  try {
+    if (const Spawner& spawner = TheSpawner())
+      thread_ = spawner(&TransferThread::Main, this);
+    else
+      thread_ = std::thread(&TransferThread::Main, this);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
 }
 
 void TransferThread::Main(TransferThread* self) {

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -22,7 +23,9 @@ class TransferThread {
   virtual ~TransferThread();
 
   WorkerId Id() const { return id_; }
-  void Start();
+  // False when the system gives no thread (std::system_error); the object then stays
+  // unstarted and may simply be deleted.
+  bool Start();
   bool Started() const { return thread_.joinable() || detached_; }
   // True when the thread has ended (or never started) within timeoutMs.
   bool WaitFinished(int timeoutMs);
@@ -32,6 +35,11 @@ class TransferThread {
 
   // Objects alive right now; lets tests see that a self-deleting thread went away.
   static int LiveCount();
+
+  // What makes the thread (std::thread by default). A replacement that throws
+  // std::system_error stands for a system out of threads.
+  using Spawner = std::function<std::thread(void (*)(TransferThread*), TransferThread*)>;
+  static void SetSpawner(Spawner spawner);
 
  protected:
   virtual void Run() = 0;

@@ -100,3 +100,20 @@ TEST(HeaderStreamReader, MalformedLeavesPendingStateAsItWas) {
   EXPECT_TRUE(complete);
   EXPECT_EQ(fields.at("A"), "1");
 }
+
+// A peer may dribble a long line a byte at a time: each byte must cost the same, not
+// the length of everything before it (at a copy per byte this would run for hours).
+TEST(HeaderStreamReader, LongLineFedByteByByteStaysLinear) {
+  const std::string text = "VSTP/1.0\r\nX: " + std::string(1 << 20, 'a') + "\r\n\r\n";
+  HeaderStreamReader reader;
+  FieldMap fields;
+  bool complete = false;
+  std::size_t i = 0;
+  for (; i < text.size() && !complete; ++i) {
+    std::size_t consumed = 0;
+    ASSERT_EQ(reader.Read(fields, &text[i], 1, consumed, complete), HeaderStreamReader::kOk);
+  }
+  EXPECT_TRUE(complete);
+  EXPECT_EQ(i, text.size());
+  EXPECT_EQ(fields["X"].size(), std::size_t{1} << 20);
+}

@@ -196,3 +196,16 @@ TEST_F(ReceiveWorkerTest, AbortWakesABlockedReceive) {
   EXPECT_EQ(worker.ErrorText(), text::kDisconnected);
   worker.Abort();  // once closed, nothing happens
 }
+
+TEST_F(ReceiveWorkerTest, EndlessResponseHeaderEndsTheReceive) {
+  StartFor(10);
+  const int fd = sender.Accept();
+  ASSERT_GE(fd, 0);
+  Request(fd);
+  // More than a response may be, without its end; the connection stays open.
+  SendText(fd, "VSTP/1.0\r\nX: " + std::string(CReceiveFileWorker::kMaxResponseBytes + 8192, 'a'));
+  ASSERT_TRUE(Ended());
+  ::close(fd);
+  EXPECT_TRUE(Failed());
+  EXPECT_EQ(worker.ErrorText(), text::kIncompleteHeader);
+}

@@ -1,6 +1,7 @@
 // Both lists on one user-interface thread (the test's), their workers on loopback.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "TransferTestSupport.h"
 #include "transfer/CSendFileWorker.h"
@@ -483,4 +484,154 @@ TEST_F(StallingReceiverTest, PauseIsWaitedOutButAReaderThatStopsFailsTheSender) 
   EXPECT_EQ(sendList->Item(1).State, TransferState::Failed);
   EXPECT_EQ(sendDialog->Status(1), text::kSendError);
   ::close(fd);
+}
+
+// The file grows after its size was checked: exactly the announced bytes go out, the
+// connection closes, and the row ends at 100% and "完了".
+TEST_F(TransferListTest, GrownFileSendsExactlyTheAnnouncedSize) {
+  const std::size_t size = 16 << 20;  // far more than the socket buffers hold
+  const std::string path = Source("grow.bin", "");
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, path);
+  ASSERT_TRUE(sendList->Start(0));
+  const int fd = RawConnect(port, 4096);
+  ASSERT_GE(fd, 0);
+  SendText(fd, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(0).ID +
+                   "\r\nRoom: room\r\n\r\n");
+  std::string answer;
+  ASSERT_TRUE(Pump([&] {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0) answer = ReadHeader(fd);
+    return !answer.empty();
+  }));
+  ASSERT_NE(answer.find("Response: Success"), std::string::npos);
+  std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100000, 'x');
+  std::vector<char> buffer(1 << 16);
+  std::size_t got = 0;
+  for (long n; (n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0;)
+    got += static_cast<std::size_t>(n);
+  EXPECT_EQ(got, size);
+  ::close(fd);
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(sendList->Item(0).State, TransferState::Done);
+  EXPECT_EQ(sendList->Item(0).BytesDone, size);
+  EXPECT_EQ(sendDialog->Status(0), text::kDone);
+  EXPECT_EQ(sendDialog->rows[0].Progress, "100%");
+}
+
+TEST_F(TransferListTest, EmptyFileIsDoneAndWholeOnBothSides) {
+  const int r = Offer(Source("empty.txt", ""));
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  for (FakeDialog* dialog : {sendDialog, receiveDialog}) {
+    EXPECT_EQ(dialog->Status(0), text::kDone);
+    EXPECT_EQ(dialog->rows[0].Progress, "100%");
+  }
+  EXPECT_TRUE(std::filesystem::exists(targetDir.File("empty.txt")));
+  EXPECT_EQ(std::filesystem::file_size(targetDir.File("empty.txt")), 0u);
+}
+
+// A sender that sends more than it announced: the receiver takes its bytes and is done.
+TEST_F(TransferListTest, SenderSendingMoreIsNoErrorForTheReceiver) {
+  RawListener sender;
+  const std::string body = Pattern(10000);
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "00000001", "more.bin",
+                             static_cast<std::uint32_t>(body.size()), sender.port);
+  ASSERT_TRUE(receiveList->Start(0, targetDir.Path()));
+  const int fd = sender.Accept();
+  ASSERT_GE(fd, 0);
+  ASSERT_FALSE(ReadHeader(fd).empty());
+  SendText(fd, "VSTP/1.0\r\nCommand: SendFile\r\nResponse: Success\r\n\r\n" + body +
+                   std::string(50000, 'z'));
+  ASSERT_TRUE(Settled());
+  ::close(fd);
+  EXPECT_EQ(receiveDialog->Status(0), text::kDone);
+  EXPECT_EQ(receiveDialog->rows[0].Progress, "100%");
+  EXPECT_EQ(ReadFile(targetDir.File("more.bin")), body);
+}
+
+namespace {
+// Stands for a system out of threads while it lives.
+struct NoThreads {
+  NoThreads() {
+    TransferThread::SetSpawner([](void (*)(TransferThread*), TransferThread*) -> std::thread {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+  }
+  ~NoThreads() { TransferThread::SetSpawner(nullptr); }
+};
+}  // namespace
+
+TEST_F(TransferListTest, NoThreadFailsTheStartAndTheProgramGoesOn) {
+  const int r = Offer(Source("a.txt", "abc"));  // the listener runs
+  {
+    NoThreads none;
+    receiveList->StartRows({r}, targetDir.Path());
+    EXPECT_EQ(receiveDialog->Status(r), text::kReceiveFailed);
+    EXPECT_EQ(receiveList->Item(r).State, TransferState::Waiting);
+    EXPECT_EQ(receiveList->WorkerCount(), 0u);
+
+    // An accepted connection without a worker is closed at once.
+    const int fd = RawConnect(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(PumpUntil({}, [&] { return sendNotify->Pending() > 0; }));
+    sendNotify->Drain();
+    char c;
+    EXPECT_LE(::recv(fd, &c, 1, 0), 0);
+    ::close(fd);
+    EXPECT_EQ(sendList->WorkerCount(), 0u);
+    EXPECT_EQ(sendList->WaitingRequests(), 0);
+
+    // A first send that cannot make its listener says so in its row.
+    SendFileList other(std::make_shared<QueueNotifyTarget>(), &ui,
+                       SendFileList::Config{FreeTcpPort(), kLoopback});
+    other.OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("b.txt", "b"));
+    EXPECT_FALSE(other.Start(0));
+    EXPECT_FALSE(other.ListenerStarted());
+  }
+  // Threads are back: the same entry goes through.
+  ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(receiveDialog->Status(r), text::kDone);
+}
+
+TEST_F(TransferListTest, QueuedConnectionsAreClosedWithTheList) {
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("a.txt", "abc"));
+  ASSERT_TRUE(sendList->Start(0));
+  std::vector<int> peers;
+  for (int i = 0; i < 3; ++i) peers.push_back(RawConnect(port));
+  ASSERT_TRUE(PumpUntil({}, [&] { return sendNotify->Pending() == 3; }));
+  senderRoom.session.reset();
+  sendList.reset();  // as on "再接続" or exit: the accepts are never handled
+  for (int fd : peers) {
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    char c;
+    EXPECT_LE(::recv(fd, &c, 1, 0), 0);
+    ::close(fd);
+  }
+}
+
+TEST_F(TransferListTest, WaitingOffersAreBoundedPerMemberAndRoom) {
+  auto offer = [&](int member, int n) {
+    receiveList->OnFileOffered(receiverRoom.session.get(), member, "id" + std::to_string(n), "f", 1,
+                               port);
+  };
+  for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember + 4; ++n) offer(toSender, n);
+  ASSERT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerMember);
+  EXPECT_EQ(receiveList->Item(0).ID, "id4");  // the oldest gave way
+  EXPECT_EQ(receiveDialog->rows.size(), static_cast<std::size_t>(receiveList->Count()));
+
+  // Many members fill the room; the one with the most waiting gives way, not the newcomer.
+  int n = 100;
+  for (int m = 2; m < 6; ++m) {
+    const int member =
+        receiverRoom.AddPeer("m", inet_addr(("127.0.1." + std::to_string(m)).c_str()));
+    for (int k = 0; k < ReceiveFileList::kMaxWaitingPerMember; ++k) offer(member, n++);
+  }
+  EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerRoom);
+  const int late = receiverRoom.AddPeer("late", inet_addr("127.0.2.1"));
+  offer(late, n++);
+  EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerRoom);
+  EXPECT_EQ(receiveList->Item(receiveList->Count() - 1).MemberName, "late");
 }

@@ -1,0 +1,406 @@
+// Hostile peers against the transfer port on loopback, real sockets against the real
+// lists. Each attack comes from "stranger" addresses (127.0.0.2 and up) while an
+// ordinary receiver on 127.0.0.1 fetches a file, which must arrive whole; afterwards the
+// process is back to its threads and descriptors, and its memory stays within a bound.
+// The peak use during each attack is printed for the record.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+
+#include "TransferTestSupport.h"
+#include "transfer/ReceiveFileList.h"
+#include "transfer/SendFileList.h"
+#include "transfer/TransferTexts.h"
+
+using namespace vostrelle;
+using namespace vostrelle::test;
+namespace text = vostrelle::transfer_text;
+
+namespace {
+
+// AddressSanitizer holds freed memory back in quarantine, the attackers' included: the
+// resident size then says nothing about the program.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kMemoryMeasurable = false;
+#else
+constexpr bool kMemoryMeasurable = true;
+#endif
+
+int CountEntries(const char* dir) {
+  int n = 0;
+  if (DIR* d = ::opendir(dir)) {
+    while (const dirent* e = ::readdir(d))
+      if (e->d_name[0] != '.') ++n;
+    ::closedir(d);
+  }
+  return n - (std::string(dir) == "/proc/self/fd" ? 1 : 0);  // opendir's own
+}
+
+struct Usage {
+  int threads = 0;
+  int fds = 0;
+  long rssKiB = 0;
+};
+
+Usage Measure() {
+  Usage u;
+  u.threads = CountEntries("/proc/self/task");
+  u.fds = CountEntries("/proc/self/fd");
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  u.rssKiB = resident * (::sysconf(_SC_PAGESIZE) / 1024);
+  return u;
+}
+
+// One attacking thread; its own descriptors are counted so that the program's can be
+// told apart. Every loop is bounded: it stops when told, after maxRounds connections,
+// or after 30 s, whichever comes first.
+struct Attacker {
+  std::atomic<bool> stop{false};
+  std::atomic<int> open{0};
+  std::atomic<long> rounds{0};
+  std::atomic<long> refused{0};  // connections the program closed without an answer
+  std::uint16_t port = 0;
+  long maxRounds = 100000;
+  std::thread thread;
+
+  ~Attacker() { Stop(); }
+  void Stop() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+  }
+  bool Going() const {
+    return !stop && rounds < maxRounds &&
+           std::chrono::steady_clock::now() < started + std::chrono::seconds(30);
+  }
+  void Start(std::function<void(Attacker&)> attack) {
+    started = std::chrono::steady_clock::now();
+    thread = std::thread([this, attack] { attack(*this); });
+  }
+  // A connection from 127.0.0.(2 + n % 8); -1 when it could not be made quickly.
+  int Connect(long n) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    ++open;
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(0x7F000002u + static_cast<std::uint32_t>(n % 8));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = kLoopback;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    ++rounds;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+      pollfd p{fd, POLLOUT, 0};
+      int error = 0;
+      socklen_t length = sizeof error;
+      if (errno != EINPROGRESS || ::poll(&p, 1, 200) != 1 ||
+          ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+        Close(fd);
+        return -1;
+      }
+    }
+    // Blocking from here, but a send never waits long.
+    ::fcntl(fd, F_SETFL, 0);
+    const timeval limit{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    return fd;
+  }
+  void Close(int fd) {
+    ::close(fd);
+    --open;
+  }
+  // True when the program has closed fd; an answer would be a fault.
+  static bool ClosedByPeer(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) != 1) return false;
+    char c;
+    return ::recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+  }
+
+ private:
+  std::chrono::steady_clock::time_point started;
+};
+
+class HostileTest : public ::testing::Test {
+ protected:
+  TempDir sourceDir;
+  TempDir targetDir;
+  RecordingUi ui;
+  LoopbackRoom senderRoom{"room"};
+  LoopbackRoom receiverRoom{"room"};
+  std::shared_ptr<QueueNotifyTarget> sendNotify = std::make_shared<QueueNotifyTarget>();
+  std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
+  std::uint16_t port = FreeTcpPort();
+  std::unique_ptr<SendFileList> sendList;
+  std::unique_ptr<ReceiveFileList> receiveList;
+  FakeDialog* receiveDialog = nullptr;
+  int toReceiver = 0;
+  int toSender = 0;
+  std::string body = Pattern(1 << 20);
+  Usage base;
+  Usage peak;
+  int baseLive = 0;
+
+  void Make(int requestTimeoutMs) {
+    sendList = std::make_unique<SendFileList>(
+        sendNotify, &ui,
+        SendFileList::Config{port, kLoopback, CSendFileWorker::kStallTimeoutMs, requestTimeoutMs});
+    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
+    sendList->SetDialogFactory([](FileTransferList&) { return std::make_unique<FakeDialog>(); });
+    receiveList->SetDialogFactory([this](FileTransferList&) {
+      auto dialog = std::make_unique<FakeDialog>();
+      receiveDialog = dialog.get();
+      return dialog;
+    });
+    senderRoom.session->Attach(sendList.get());
+    receiverRoom.session->Attach(receiveList.get());
+    toReceiver = senderRoom.AddPeer("bob");
+    toSender = receiverRoom.AddPeer("alice");
+    WriteFile(sourceDir.File("data.bin"), body);
+    // A first transfer starts the listener and warms everything up before measuring.
+    ASSERT_TRUE(Transfer());
+    ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }));
+    base = Measure();
+    baseLive = TransferThread::LiveCount();
+  }
+
+  void TearDown() override {
+    senderRoom.session.reset();
+    receiverRoom.session.reset();
+    receiveList.reset();
+    sendList.reset();
+  }
+
+  bool Pump(const std::function<bool()>& done, Attacker* attacker = nullptr) {
+    return PumpUntil({sendNotify.get(), receiveNotify.get()}, [&] {
+      if (attacker) Sample(*attacker);
+      return done();
+    });
+  }
+  void Sample(const Attacker& attacker) {
+    Usage now = Measure();
+    peak.threads = std::max(peak.threads, now.threads - 1);  // the attacker's
+    peak.fds = std::max(peak.fds, now.fds - attacker.open);
+    peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
+    // However hard the attack, only so many connections wait for their request.
+    EXPECT_LE(sendList->WaitingRequests(), RequestGate::kMaxStrangers + RequestGate::kPerMember);
+  }
+
+  // One ordinary file from 127.0.0.1; true when it arrived whole and both rows say so.
+  bool Transfer(Attacker* attacker = nullptr) {
+    sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, sourceDir.File("data.bin"));
+    const int s = sendList->Count() - 1;
+    if (!sendList->Start(s)) return false;
+    const TransferItem& item = sendList->Item(s);
+    receiveList->OnFileOffered(receiverRoom.session.get(), toSender, item.ID, item.FileName,
+                               item.Size, static_cast<std::uint32_t>(item.Port));
+    const int r = receiveList->Count() - 1;
+    std::filesystem::remove(targetDir.File("data.bin"));
+    if (!receiveList->Start(r, targetDir.Path())) return false;
+    const bool ended = Pump(
+        [&] {
+          return receiveList->WorkerCount() == 0 && sendList->Item(s).State == TransferState::Done;
+        },
+        attacker);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(receiveDialog->Status(r), text::kDone);
+    return ended && receiveList->Item(r).State == TransferState::Done &&
+           ReadFile(targetDir.File("data.bin")) == body;
+  }
+
+  // Runs attack, waits until it is at strength, moves a file, stops it, then checks
+  // that everything it took was given back.
+  void Withstand(const char* name, std::function<void(Attacker&)> attack, long strength) {
+    peak = base;
+    Attacker attacker;
+    attacker.port = port;
+    attacker.Start(std::move(attack));
+    ASSERT_TRUE(Pump([&] { return attacker.rounds >= strength; }, &attacker)) << name;
+    EXPECT_TRUE(Transfer(&attacker)) << name;
+    attacker.Stop();
+    ASSERT_EQ(attacker.open.load(), 0);
+    EXPECT_TRUE(Pump([&] {
+      const Usage now = Measure();
+      return sendList->WaitingRequests() == 0 && sendList->WorkerCount() == 0 &&
+             TransferThread::LiveCount() == baseLive && now.threads <= base.threads &&
+             now.fds <= base.fds;
+    })) << name;
+    const Usage after = Measure();
+    std::printf(
+        "[ hostile ] %-13s %6ld connections; peak threads %d, descriptors %d, "
+        "resident %ld KiB (before %d, %d, %ld KiB; after %d, %d, %ld KiB)\n",
+        name, attacker.rounds.load(), peak.threads, peak.fds, peak.rssKiB, base.threads, base.fds,
+        base.rssKiB, after.threads, after.fds, after.rssKiB);
+    // Bounds that a thread, a descriptor or a growing buffer per connection would break;
+    // the slack covers the ordinary transfer and connections on their way out.
+    EXPECT_LE(peak.threads, base.threads + RequestGate::kMaxWaiting) << name;
+    EXPECT_LE(peak.fds, base.fds + RequestGate::kMaxWaiting) << name;
+    if (kMemoryMeasurable) {
+      EXPECT_LE(peak.rssKiB, base.rssKiB + 64 * 1024) << name;
+      EXPECT_LE(after.rssKiB, base.rssKiB + 32 * 1024) << name;
+    }
+  }
+};
+
+// Sends the stream made by next (a piece at a time) until the program closes the
+// connection or limit bytes have gone; one connection per round.
+void Stream(Attacker& a, const std::string& start, const std::function<std::string()>& next,
+            std::size_t limit) {
+  for (long n = 0; a.Going(); ++n) {
+    const int fd = a.Connect(n);
+    if (fd < 0) continue;
+    std::size_t sent = 0;
+    bool open = start.empty() || ::send(fd, start.data(), start.size(), MSG_NOSIGNAL) > 0;
+    while (open && sent < limit && !a.stop) {
+      const std::string piece = next();
+      const ssize_t k = ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+      open = k > 0;
+      sent += k > 0 ? static_cast<std::size_t>(k) : 0;
+    }
+    if (Attacker::ClosedByPeer(fd, a.stop ? 0 : 5000)) ++a.refused;
+    a.Close(fd);
+  }
+}
+
+}  // namespace
+
+TEST_F(HostileTest, IdleConnectionsAndConnectStorms) {
+  // A long time limit: only the cap can turn the idle connections away.
+  Make(60000);
+  Withstand(
+      "idle x1000",
+      [](Attacker& a) {
+        std::vector<int> held;
+        for (long n = 0; a.Going();) {
+          if (held.size() < 1000) {
+            if (const int fd = a.Connect(n++); fd >= 0) held.push_back(fd);
+            if (n % 100 != 0) continue;
+          }
+          // Those the program closed are opened again, so the port stays under siege.
+          for (auto it = held.begin(); it != held.end();) {
+            pollfd p{*it, POLLIN, 0};
+            if (::poll(&p, 1, 0) == 1) {
+              ++a.refused;
+              a.Close(*it);
+              it = held.erase(it);
+            } else {
+              ++it;
+            }
+          }
+          if (held.size() >= 1000) {
+            pollfd p{held.front(), POLLIN, 0};
+            ::poll(&p, 1, 10);
+          }
+        }
+        for (int fd : held) a.Close(fd);
+      },
+      1000);
+  Withstand(
+      "connect-close",
+      [](Attacker& a) {
+        for (long n = 0; a.Going(); ++n) {
+          const int fd = a.Connect(n);
+          if (fd < 0) continue;
+          if (n % 2) {  // half of them end with a reset
+            const linger abortive{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+          }
+          a.Close(fd);
+        }
+      },
+      300);
+
+  // Leaving the program while strangers sit in their request read: every worker ends
+  // at once, not when its time limit runs out a minute later.
+  Attacker idle;
+  idle.port = port;
+  idle.maxRounds = RequestGate::kMaxStrangers;
+  std::vector<int> held;
+  for (long n = 0; n < RequestGate::kMaxStrangers; ++n) held.push_back(idle.Connect(n));
+  ASSERT_TRUE(Pump([&] { return sendList->WaitingRequests() == RequestGate::kMaxStrangers; }));
+  // One more stranger is closed at once, unanswered.
+  const int extra = idle.Connect(0);
+  ASSERT_GE(extra, 0);
+  EXPECT_TRUE(Attacker::ClosedByPeer(extra, 10000));
+  senderRoom.session.reset();
+  sendList.reset();
+  ASSERT_TRUE(PumpUntil({}, [&] { return TransferThread::LiveCount() == 0; }));
+  for (int fd : held) {
+    EXPECT_TRUE(Attacker::ClosedByPeer(fd, 10000));
+    idle.Close(fd);
+  }
+  idle.Close(extra);
+}
+
+TEST_F(HostileTest, OversizedSlowAndGarbledRequests) {
+  Make(500);
+  // 10 MB of one header line: closed after a few KiB.
+  Withstand(
+      "10 MB line",
+      [](Attacker& a) {
+        const std::string piece(1 << 16, 'a');
+        Stream(
+            a, "VSTP/1.0\r\nX: ", [&] { return piece; }, 10 << 20);
+      },
+      4);
+  // Short fields without end.
+  Withstand(
+      "endless fields",
+      [](Attacker& a) {
+        std::string piece;
+        for (int i = 0; i < 2000; ++i) piece += "a: b\r\n";
+        Stream(
+            a, "VSTP/1.0\r\n", [&] { return piece; }, 10 << 20);
+      },
+      4);
+  Withstand(
+      "garbage",
+      [](Attacker& a) {
+        unsigned state = 12345;
+        Stream(
+            a, "",
+            [&] {
+              std::string piece(4096, '\0');
+              for (char& c : piece)
+                c = static_cast<char>((state = state * 1103515245u + 12345u) >> 16);
+              return piece;
+            },
+            1 << 20);
+      },
+      20);
+  // One byte at a time, each after the previous was taken and nothing closed for a
+  // while (up to a second): the time limit ends each connection, unanswered.
+  Withstand(
+      "1 byte/s",
+      [](Attacker& a) {
+        const std::string request =
+            "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: 1\r\nRoom: room\r\n\r\n";
+        std::vector<std::pair<int, std::size_t>> slow;
+        for (long n = 0; a.Going() || !slow.empty();) {
+          while (a.Going() && slow.size() < 8)
+            if (const int fd = a.Connect(n++); fd >= 0) slow.emplace_back(fd, 0);
+          for (auto it = slow.begin(); it != slow.end();) {
+            auto& [fd, at] = *it;
+            if (a.stop || at >= request.size() || Attacker::ClosedByPeer(fd, 1000 / 8)) {
+              if (!a.stop && at < request.size()) ++a.refused;
+              a.Close(fd);
+              it = slow.erase(it);
+              continue;
+            }
+            ::send(fd, &request[at++], 1, MSG_NOSIGNAL);
+            ++it;
+          }
+        }
+      },
+      16);
+}
