@@ -58,6 +58,10 @@ class CMessageView : public QTextEdit, public CView {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A read-only QTextEdit still says it takes input-method text and inserts commits;
+  // these views take none, by any route.
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void showEvent(QShowEvent* event) override;
   // Runs from the event queue after the view was shown.
   virtual void OnWindowShown() {}
