@@ -14,6 +14,8 @@ PACKAGES=(
   fonts-ipafont-gothic
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
+  # tests: a real input method (ibus with mozc) and reading the clipboard
+  ibus ibus-mozc xclip
   clang libclang-rt-14-dev
 )
 
