@@ -18,6 +18,8 @@ PACKAGES=(
   dbus-daemon python3-gi
   # tests: a JIS keyboard layout for the hot key
   x11-xkb-utils
+  # tests: a real input method (ibus with mozc) and reading the clipboard
+  ibus ibus-mozc xclip
   clang libclang-rt-14-dev
 )
 

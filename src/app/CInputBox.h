@@ -1,7 +1,5 @@
 #pragma once
-// The chat input line. It holds what an ANSI edit box of 256 bytes would: CP932 text
-// of at most that many bytes, a character CP932 cannot hold turned into '?' as it
-// arrives, and an insertion that does not fit cut at a character boundary.
+// The chat input line: a single-line edit of at most 256 CP932 bytes.
 
 #include <QLineEdit>
 
@@ -16,10 +14,6 @@ class CInputBox : public QLineEdit {
 
   // The text as CP932 bytes.
   std::string Cp932Text() const;
-
- private:
-  void OnTextEdited();
-  QString accepted_;  // the last text within the rules
 };
 
 }  // namespace vostrelle

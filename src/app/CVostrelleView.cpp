@@ -105,6 +105,7 @@ void CVostrelleView::Activate() {
 }
 
 bool CVostrelleView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == input_) NoteInputKey(event);
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (watched == input_ && HandleInputKey(key)) return true;
@@ -115,8 +116,19 @@ bool CVostrelleView::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void CVostrelleView::NoteInputKey(QEvent* event) {
+  // Every key meant for the input line counts: one that ends as a menu shortcut reaches
+  // it only as a shortcut override, and one the input method takes arrives as
+  // composition or commit text instead of a key press.
+  bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+  if (event->type() == QEvent::InputMethod) {
+    const auto* im = static_cast<QInputMethodEvent*>(event);
+    key = !im->commitString().isEmpty() || !im->preeditString().isEmpty();
+  }
+  if (key && keyListener_) keyListener_();
+}
+
 bool CVostrelleView::HandleInputKey(QKeyEvent* key) {
-  if (keyListener_) keyListener_();
   if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
     const std::string text = input_->Cp932Text();
     if (!text.empty()) {

@@ -29,7 +29,8 @@ class CVostrelleView : public QWidget, public CView {
   void CreateRoomViews();
   CInputBox* InputBox() const { return input_; }
   CSystemView* SystemView() const { return systemView_; }
-  // Called on every key pressed in the input line (the frame stops its tray animation).
+  // Called on every key typed into the input line, by the input method as well (the
+  // frame stops its tray animation).
   void SetKeyListener(std::function<void()> listener) { keyListener_ = std::move(listener); }
   // The tick the timer gives, for tests that cannot wait 30 seconds.
   void Tick();
@@ -44,6 +45,7 @@ class CVostrelleView : public QWidget, public CView {
  private:
   void LayoutChildren();
   void ApplyFont();
+  void NoteInputKey(QEvent* event);
   bool HandleInputKey(QKeyEvent* key);
   bool MoveFocus(bool forward);
 

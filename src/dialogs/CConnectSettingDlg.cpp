@@ -13,13 +13,15 @@
 #include "dialogs/CSelectAddressDlg.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 
 namespace vostrelle {
 namespace {
 
-QLineEdit* MakeEdit(QWidget* parent, int id) {
+QLineEdit* MakeEdit(QWidget* parent, int id, int maxBytes = SingleLineRules::kNoLimit) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QStringLiteral("edit%1").arg(id));
+  MakeSingleLineEdit(edit, maxBytes);
   return edit;
 }
 
@@ -36,14 +38,11 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   Message = [this](const std::string& text) { ShowWarning(this, text); };
 
   // Created in tab order.
-  nameEdit_ = MakeEdit(this, kNameId);
-  roomNameEdit_ = MakeEdit(this, kRoomNameId);
-  realNameEdit_ = MakeEdit(this, kRealNameId);
+  nameEdit_ = MakeEdit(this, kNameId, kNameBytes);
+  roomNameEdit_ = MakeEdit(this, kRoomNameId, kRoomNameBytes);
+  realNameEdit_ = MakeEdit(this, kRealNameId, kRealNameBytes);
   connectToEdit_ = MakeEdit(this, kConnectToId);
   netMaskEdit_ = MakeEdit(this, kNetMaskId);
-  LimitCp932Bytes(nameEdit_, kNameBytes);
-  LimitCp932Bytes(roomNameEdit_, kRoomNameBytes);
-  LimitCp932Bytes(realNameEdit_, kRealNameBytes);
   // The address comes from a local network only.
   connectToEdit_->setReadOnly(true);
   netMaskEdit_->setReadOnly(true);

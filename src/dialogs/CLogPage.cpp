@@ -9,6 +9,7 @@
 #include "dialogs/DialogSupport.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 
 namespace vostrelle {
 
@@ -22,6 +23,7 @@ CLogPage::CLogPage(QWidget* parent) : COptionsPage(parent) {
   auto* label = new QLabel(UiText("保存先フォルダ(&F)"), this);
   folder_ = new QLineEdit(this);
   folder_->setObjectName(QStringLiteral("edit%1").arg(kFolderId));
+  MakeSingleLineEdit(folder_);
   folder_->setMinimumWidth(260);
   label->setBuddy(folder_);
   browse_ = new QPushButton(UiText("参照"), this);

@@ -9,6 +9,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 
 namespace vostrelle {
 
@@ -19,7 +20,7 @@ CNameDlg::CNameDlg(QWidget* parent) : QDialog(parent) {
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("edit%1").arg(kNameId));
   edit_->setMinimumWidth(200);
-  LimitCp932Bytes(edit_, kNameBytes);
+  MakeSingleLineEdit(edit_, kNameBytes);
   label->setBuddy(edit_);
   auto* hint = new QLabel(UiText("最大16文字"), this);
 

@@ -10,6 +10,7 @@
 #include "dialogs/FolderBrowser.h"
 #include "platform/FileSystem.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 
 namespace vostrelle {
 namespace {
@@ -31,6 +32,7 @@ CSettingsFolderDlg::CSettingsFolderDlg(QWidget* parent) : QDialog(parent) {
   auto* label = new QLabel(ToQString(kFolderLabel), this);
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("edit%1").arg(kFolderEditId));
+  MakeSingleLineEdit(edit_);
   edit_->setMinimumWidth(320);
   label->setBuddy(edit_);
   browse_ = new QPushButton(ToQString(kBrowse), this);

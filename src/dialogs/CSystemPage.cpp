@@ -14,6 +14,7 @@
 #include "dialogs/FolderBrowser.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 
 namespace vostrelle {
 namespace {
@@ -57,6 +58,7 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   auto* folderLabel = new QLabel(UiText("ファイル受信フォルダ(&F):"), transfer);
   receiveFolder_ = new QLineEdit(transfer);
   receiveFolder_->setObjectName(QStringLiteral("edit%1").arg(kReceiveFolderId));
+  MakeSingleLineEdit(receiveFolder_);
   receiveFolder_->setMinimumWidth(260);
   folderLabel->setBuddy(receiveFolder_);
   browse_ = new QPushButton(UiText("参照"), transfer);

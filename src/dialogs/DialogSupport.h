@@ -1,9 +1,8 @@
 #pragma once
-// Pieces the configuration dialogs share: byte-limited CP932 edits, the message box
-// they show, and the source of the local networks they offer.
+// Pieces the configuration dialogs share: program texts, the message box they show,
+// and the source of the local networks they offer.
 
 #include <QString>
-#include <QValidator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,7 +11,6 @@
 
 class QDialog;
 class QDialogButtonBox;
-class QLineEdit;
 class QWidget;
 
 namespace vostrelle {
@@ -37,28 +35,11 @@ InterfaceSource LocalInterfaces();
 // with the host part of its broadcast address.
 std::string NetworkAddressText(const InterfaceInfo& info);
 
-// Keeps an edit's text within maxBytes CP932 bytes: a character CP932 cannot hold turns
-// into '?' as it arrives, and input that would overflow is cut back from its end, as an
-// edit box with a text limit cuts a paste.
-class Cp932LimitValidator : public QValidator {
-  Q_OBJECT
-
- public:
-  Cp932LimitValidator(int maxBytes, QObject* parent) : QValidator(parent), maxBytes_(maxBytes) {}
-  State validate(QString& input, int& pos) const override;
-
- private:
-  int maxBytes_;
-};
-
 // Drops the icons some desktop styles put on standard buttons: the dialogs show
 // text-only buttons everywhere.
 void PlainButtons(QDialogButtonBox* buttons);
 // The dialog's confirm and "キャンセル" buttons, plain, wired to accept and reject; the
 // confirm button (okText) is the default one.
 QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText);
-
-// Installs a Cp932LimitValidator on edit.
-void LimitCp932Bytes(QLineEdit* edit, int maxBytes);
 
 }  // namespace vostrelle

@@ -394,12 +394,19 @@ void CVostrelleDoc::OnMessage(RoomSession* session, int member, const std::strin
 void CVostrelleDoc::OnLineEntered(RoomSession* session, int member, const std::string& name,
                                   const std::string& text) {
   InSession guard(*this);
+  const bool joined = session->IsJoined();
   EventBatch batch = MakeBatch(session);
   batch.Add(kEventOwnLine, member, text, name);
   Deliver(batch);
   // A view may have made the session leave during the delivery; it is still alive
-  // (retired sessions wait), but a session that left sends nothing.
-  if (session->IsJoined()) session->SendMessage(text);
+  // (retired sessions wait), but a session that left sends nothing and shows nothing.
+  if (joined && !session->IsJoined()) return;
+  // A line that went out to nobody who should have had it must not pass for said.
+  if (!joined || session->SendLine(text) == RoomSession::Delivery::kFailed) {
+    EventBatch failed = MakeBatch(session);
+    failed.Add(kEventSystem, 0, event_text::SendFailed());
+    Deliver(failed);
+  }
 }
 
 void CVostrelleDoc::OnMemberRenamed(RoomSession* session, int member, const std::string& oldName,

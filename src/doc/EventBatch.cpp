@@ -35,6 +35,7 @@ const std::string& Text(int which) {
       Sjis("%sが落ちました。"),
       Sjis("%sが不明な理由で退出しました。"),
       Sjis("%sが%sに変更されました。"),
+      Sjis("送信失敗"),
   };
   return texts[which];
 }
@@ -62,6 +63,9 @@ std::string Removed(const std::string& name, int reason) {
 }
 std::string Renamed(const std::string& oldName, const std::string& newName) {
   return Fill(Text(8), {&oldName, &newName});
+}
+std::string SendFailed() {
+  return Text(9);
 }
 
 }  // namespace vostrelle::event_text

@@ -53,6 +53,8 @@ std::string InfoVersion(const std::string& version);
 std::string Joined(const std::string& name);
 std::string Removed(const std::string& name, int reason);
 std::string Renamed(const std::string& oldName, const std::string& newName);
+// Follows the user's own line when it could not go out to the room's members.
+std::string SendFailed();
 }  // namespace event_text
 
 }  // namespace vostrelle

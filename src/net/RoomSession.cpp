@@ -107,14 +107,19 @@ bool RoomSession::SendToAddress(const std::string& command, FieldMap& fields, Ip
 }
 
 bool RoomSession::SendToMembers(const std::string& command, FieldMap& fields) {
-  if (!socket_ || !Prepare(command, fields)) return false;
-  bool sent = false;
+  return DeliverToMembers(command, fields) == Delivery::kSent;
+}
+
+RoomSession::Delivery RoomSession::DeliverToMembers(const std::string& command, FieldMap& fields) {
+  if (!socket_ || !Prepare(command, fields)) return Delivery::kFailed;
+  bool anyone = false, sent = false;
   for (const auto& member : members_) {
     if (member->Address == localAddress_) continue;
+    anyone = true;
     // Built once; the same bytes go to every member.
     if (socket_->SendPacket(fields, member->Address, sent)) sent = true;
   }
-  return sent;
+  return sent ? Delivery::kSent : anyone ? Delivery::kFailed : Delivery::kNobody;
 }
 
 bool RoomSession::Join() {
@@ -142,9 +147,13 @@ void RoomSession::Leave() {
 }
 
 bool RoomSession::SendMessage(const std::string& text) {
+  return SendLine(text) == Delivery::kSent;
+}
+
+RoomSession::Delivery RoomSession::SendLine(const std::string& text) {
   FieldMap fields;
   fields["Message"] = text;
-  return SendToMembers("Message", fields);
+  return DeliverToMembers("Message", fields);
 }
 
 void RoomSession::EnterLine(const std::string& text) {

@@ -32,6 +32,10 @@ class RoomSession {
   bool Join();
   void Leave();
   bool SendMessage(const std::string& text);
+  // What became of a packet for the other members: a user alone in the room sends to
+  // nobody, which is not a failure; a refused packet fails even then.
+  enum class Delivery { kSent, kNobody, kFailed };
+  Delivery SendLine(const std::string& text);
   void EnterLine(const std::string& text);
   bool Rename(const std::string& newName);
   void RenameByDialog();
@@ -51,6 +55,7 @@ class RoomSession {
 
   bool SendToAddress(const std::string& command, FieldMap& fields, Ipv4 address);
   bool SendToMembers(const std::string& command, FieldMap& fields);
+  Delivery DeliverToMembers(const std::string& command, FieldMap& fields);
 
   bool IsJoined() const { return joined_; }
   Ipv4 LocalAddress() const { return localAddress_; }

@@ -26,6 +26,7 @@ CMessageView::CMessageView(CVostrelleDoc& doc, QWidget* parent) : QTextEdit(pare
   setAcceptRichText(false);
   setAcceptDrops(false);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
   ApplyFont(doc_.Settings().Fonts[AppSettings::kMessageFont], false);
 }
 
@@ -163,6 +164,15 @@ void CMessageView::keyPressEvent(QKeyEvent* event) {
     }
   }
   QTextEdit::keyPressEvent(event);
+}
+
+void CMessageView::inputMethodEvent(QInputMethodEvent* event) {
+  event->ignore();
+}
+
+QVariant CMessageView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (query == Qt::ImEnabled) return false;
+  return QVariant();
 }
 
 void CMessageView::setVisible(bool visible) {

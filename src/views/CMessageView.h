@@ -59,6 +59,10 @@ class CMessageView : public QTextEdit, public CView {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // A read-only QTextEdit still says it takes input-method text and inserts commits;
+  // these views take none, by any route.
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   // Runs from the event queue after the view itself was shown; not when only its window
   // comes back (from the tray), which leaves the panes as they were.
   virtual void OnWindowShown() {}

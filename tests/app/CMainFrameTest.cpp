@@ -1,6 +1,7 @@
 // The window shell offscreen: the input line, the keys of the input view, the panes,
 // the tray animation without a tray, and minimising without a tray.
 
+#include <QClipboard>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QtTest>
@@ -81,6 +82,18 @@ class CMainFrameTest : public QObject {
     Commit(&box, QString::fromUtf8("a\xF0\x9F\x98\x80"
                                    "b"));
     QCOMPARE(box.text(), QStringLiteral("a?b"));
+  }
+
+  // A pasted text keeps its first line only; Enter sends that one line.
+  void PasteKeepsTheFirstLine() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    w.h.Received(2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("一行目\r\n二行目\n"));
+    QTest::keySequence(w.Input(), QKeySequence::Paste);
+    QCOMPARE(w.Input()->text(), QStringLiteral("一行目"));
+    QTest::keyClick(w.Input(), Qt::Key_Return);
+    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + Sjis("一行目")});
   }
 
   void EnterSendsToTheSelectedRoomOnly() {
@@ -185,6 +198,28 @@ class CMainFrameTest : public QObject {
     w.frame->OnCommand(cmd::kNameCalled);
     QTest::keyClick(w.Input(), Qt::Key_A);
     QVERIFY(!w.frame->Tray()->IsAnimating());
+  }
+
+  // Keys the input method takes reach the input line as composition or commit text,
+  // and a menu shortcut only as a shortcut override: each stops the animation too.
+  void InputMethodAndShortcutKeysStopTheAnimation() {
+    Window w({test::Setting("r")});
+    w.frame->activateWindow();
+    w.frame->InputView()->Activate();
+    QVERIFY(QTest::qWaitForWindowActive(w.frame.get()));
+    TrayIcon* tray = w.frame->Tray();
+    w.frame->OnCommand(cmd::kNameCalled);
+    QVERIFY(tray->IsAnimating());
+    QInputMethodEvent compose(QStringLiteral("かん"), {});
+    QCoreApplication::sendEvent(w.Input(), &compose);
+    QVERIFY(!tray->IsAnimating());
+    w.frame->OnCommand(cmd::kNameCalled);
+    Commit(w.Input(), QStringLiteral("漢"));
+    QVERIFY(!tray->IsAnimating());
+    w.frame->OnCommand(cmd::kNameCalled);
+    QTest::keyClick(w.Input(), Qt::Key_F6);  // next pane
+    QVERIFY(QApplication::focusWidget() != w.Input());
+    QVERIFY(!tray->IsAnimating());
   }
 
   // Without a notification area a hidden window could never come back: minimising

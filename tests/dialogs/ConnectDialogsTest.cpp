@@ -1,5 +1,6 @@
 // The connection dialog, the connection list, the address choice and the name dialog.
 
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -239,6 +240,79 @@ class ConnectDialogsTest : public QObject {
     Commit(edit, QStringLiteral("x"));
     QCOMPARE(edit->text(), QStringLiteral("あいうえおかきく"));
     QCOMPARE(edit->cursorPosition(), 2);
+  }
+
+  // A paste keeps what comes before its first line break, as a Windows single-line
+  // edit does; '|' marks the cursor.
+  void pasteStopsAtTheFirstLineBreak_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("name: CR LF") << 1000 << "|"
+                                 << "abc\r\ndef"
+                                 << "abc|";
+    QTest::newRow("room name: LF, pasted between two characters") << 1005 << "x|y"
+                                                                  << "ab\ncd"
+                                                                  << "xab|y";
+    QTest::newRow("real name: a line copied from a message view")
+        << 1001 << "|" << QStringLiteral("12:00 (me) hi\u2029next") << "12:00 (me) hi|";
+    QTest::newRow("a leading line break pastes nothing") << 1000 << "ab|"
+                                                         << "\nzz"
+                                                         << "ab|";
+    QTest::newRow("the byte limit counts what is kept")
+        << 1000 << "|" << QStringLiteral("あいうえおかきくけ\nx")
+        << QStringLiteral("あいうえおかきく|");
+  }
+  void pasteStopsAtTheFirstLineBreak() {
+    QFETCH(int, id);
+    QFETCH(QString, before);
+    QFETCH(QString, clip);
+    QFETCH(QString, after);
+    ConnectFixture fixture;
+    fixture.setting = Setting("192.168.1.255", "");
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    QLineEdit* edit = Edit(dialog, id);
+    edit->setText(QString(before).remove(QLatin1Char('|')));
+    edit->setCursorPosition(static_cast<int>(before.indexOf(QLatin1Char('|'))));
+    QGuiApplication::clipboard()->setText(clip);
+    QTest::keySequence(edit, QKeySequence::Paste);
+    QCOMPARE(edit->text(), QString(after).remove(QLatin1Char('|')));
+    QCOMPARE(edit->cursorPosition(), after.indexOf(QLatin1Char('|')));
+  }
+
+  // The limits hold for typing and pasting only: a longer stored text (a hand-edited
+  // connects.xml) is shown whole and comes back unchanged.
+  void storedTextsLongerThanTheLimitStayWhole() {
+    ConnectFixture fixture;
+    fixture.setting = Setting("192.168.1.255", "roomname-18-bytes!", "name-of-twenty-bytes");
+    fixture.setting.RealName = std::string(70, 'r');
+    const ConnectSetting stored = fixture.setting;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    QLineEdit* name = Edit(dialog, 1000);
+    QCOMPARE(name->text(), QStringLiteral("name-of-twenty-bytes"));
+    QCOMPARE(Edit(dialog, 1005)->text(), QStringLiteral("roomname-18-bytes!"));
+    QCOMPARE(Edit(dialog, 1001)->text(), QString(70, QLatin1Char('r')));
+    // Nothing can be added to it; deleting works.
+    Commit(name, QStringLiteral("x"));
+    QCOMPARE(name->text(), QStringLiteral("name-of-twenty-bytes"));
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QCOMPARE(name->text(), QStringLiteral("name-of-twenty-byte"));
+    Ok(dialog)->click();
+    QCOMPARE(fixture.setting.Name, std::string("name-of-twenty-byte"));
+    QCOMPARE(fixture.setting.RoomName, stored.RoomName);
+    QCOMPARE(fixture.setting.RealName, stored.RealName);
+
+    CNameDlg rename;
+    rename.Name = "name-of-twenty-bytes";
+    rename.show();
+    QCOMPARE(Edit(rename, 1000)->text(), QStringLiteral("name-of-twenty-bytes"));
+    Ok(rename)->click();
+    QCOMPARE(rename.Name, std::string("name-of-twenty-bytes"));
   }
 
   void nameDialog() {

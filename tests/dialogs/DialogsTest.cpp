@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "DialogTestSupport.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CSettingsFolderDlg.h"
 #include "dialogs/FolderBrowser.h"
@@ -89,6 +90,16 @@ class DialogsTest : public QObject {
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     // 設定 in CP932; the emoji has no CP932 form.
     QCOMPARE(QByteArray::fromStdString(dialog.Folder), QByteArray("/srv/\x90\xdd\x92\xe8?"));
+  }
+
+  // As it is typed, like the other edits, not only on OK.
+  void folderEditTurnsWhatCp932CannotHoldIntoQuestionMarks() {
+    CSettingsFolderDlg dialog;
+    dialog.SubPath = kSubPath;
+    dialog.show();
+    FolderEdit(dialog)->clear();
+    test::Commit(FolderEdit(dialog), QStringLiteral("/srv/設定\U0001F600x"));
+    QCOMPARE(FolderEdit(dialog)->text(), QStringLiteral("/srv/設定?x"));
   }
 
   void emptyTextIsAccepted() {

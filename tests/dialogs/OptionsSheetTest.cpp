@@ -302,6 +302,19 @@ class OptionsSheetTest : public QObject {
     QCOMPARE(settings.Log.SaveFolder, std::string("/home/u/log"));
   }
 
+  void folderEditsTurnWhatCp932CannotHoldIntoQuestionMarksAsTyped() {
+    COptionsSheet sheet;
+    sheet.LoadFrom(Settings());
+    sheet.show();
+    for (const int id : {1052, 1028}) {
+      auto* folder = Child<QLineEdit>(sheet, "edit", id);
+      QVERIFY(folder);
+      folder->clear();
+      Commit(folder, QStringLiteral("/home/u/\U0001F600"));
+      QCOMPARE(folder->text(), QStringLiteral("/home/u/?"));
+    }
+  }
+
   void cancelGivesNothingBack() {
     AppSettings settings = Settings();
     const AppSettings before = settings;

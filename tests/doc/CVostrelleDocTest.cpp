@@ -224,6 +224,39 @@ TEST(CVostrelleDoc, EventTextsHintsAndLogInOrder) {
   EXPECT_NE(log.find(Sjis("peer2が退出しました。")), std::string::npos);
 }
 
+// A line that could not go out to the members is followed by "送信失敗" in the
+// views and the log; alone in the room there is nobody to send to, which is fine.
+TEST(CVostrelleDoc, LineThatCouldNotGoOutIsFollowedBySendFailed) {
+  DocHarness h;
+  h.settings.Connects = {Setting("r")};
+  ASSERT_TRUE(h.doc.OnNewDocument());
+  h.JoinPending();
+  RoomSession* room = h.doc.CurrentSession();
+  ASSERT_TRUE(room);
+  const std::string failed = "hint 9 current [4 0 " + Sjis("送信失敗") + "]";
+  h.trace.clear();
+  room->EnterLine("alone");
+  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [3 0 alone]"});
+
+  h.Send(2, Packet("Join", "r", {{"Name", "peer"}}));
+  h.Received(2);
+  h.trace.clear();
+  room->EnterLine("said");
+  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [3 0 said]"});
+  EXPECT_EQ(h.Received(2), std::vector<std::string>{"Message said"});
+  // The packet is refused: a line break would forge fields at the receiver.
+  h.trace.clear();
+  room->EnterLine("one\ntwo");
+  EXPECT_EQ(h.trace, (std::vector<std::string>{"hint 9 current [3 0 one\ntwo]", failed}));
+  EXPECT_TRUE(h.Received(2).empty());
+  const std::string stamp = LogTimeText(static_cast<std::time_t>(h.now));
+  const std::string tail = stamp + " (me) one\ntwo\r\n" + stamp + " " + Sjis("送信失敗") + "\r\n";
+  const std::string log = LogOf(h, "r");
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+  EXPECT_EQ(log.find(Sjis("送信失敗")), log.rfind(Sjis("送信失敗")));  // once
+}
+
 TEST(CVostrelleDoc, RemovalTextsByReason) {
   EXPECT_EQ(event_text::Removed("a", kRemovalLeft), Sjis("aが退出しました。"));
   EXPECT_EQ(event_text::Removed("a", kRemovalDropped), Sjis("aが落ちました。"));

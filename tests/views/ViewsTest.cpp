@@ -117,6 +117,26 @@ class ViewsTest : public QObject {
     QCOMPARE(v.RoomRows(), QStringList{"System|-"});
   }
 
+  // A read-only QTextEdit inserts input-method commits; the message views take no
+  // input-method text at all, composing or committed, and do not ask for it.
+  void messageViewsTakeNoInputMethodText() {
+    ViewHarness v;
+    v.Start({Setting("a")});
+    v.Join(2, "a", "peer");
+    for (CMessageView* view : std::vector<CMessageView*>{v.RoomView(0), &v.all, v.system}) {
+      const QString before = view->toPlainText();
+      QInputMethodQueryEvent query(Qt::ImEnabled);
+      QCoreApplication::sendEvent(view, &query);
+      QVERIFY(!query.value(Qt::ImEnabled).toBool());
+      QInputMethodEvent compose(QStringLiteral("かんじ"), {});
+      QCoreApplication::sendEvent(view, &compose);
+      QInputMethodEvent commit;
+      commit.setCommitString(QStringLiteral("漢字"));
+      QCoreApplication::sendEvent(view, &commit);
+      QCOMPARE(view->toPlainText(), before);
+    }
+  }
+
   // Hint 2: the chosen view shows after its parent was laid out, the others hide on
   // the second pass, the caption and the member list follow the shown view.
   void selectionShowsOneViewAtATime() {

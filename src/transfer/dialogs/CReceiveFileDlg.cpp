@@ -8,6 +8,7 @@
 
 #include "dialogs/FolderBrowser.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 #include "store/AppSettings.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/TransferTexts.h"
@@ -23,6 +24,7 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
   auto* label = new QLabel(ToQString(text::kLabelReceiveFolder), this);
   folder_ = new QLineEdit(ToQString(settings.ReceiveFolder), this);
   folder_->setObjectName(QStringLiteral("edit1028"));
+  MakeSingleLineEdit(folder_);
   label->setBuddy(folder_);
   auto* browse = new QPushButton(ToQString(text::kButtonBrowse), this);
   browse->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
