@@ -44,7 +44,6 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   auto button = [this](const char* text, int id, void (CConnectListDlg::*handler)()) {
     auto* result = new QPushButton(UiText(text), this);
     result->setObjectName(QStringLiteral("button%1").arg(id));
-    result->setAutoDefault(false);
     connect(result, &QPushButton::clicked, this, handler);
     return result;
   };
@@ -53,15 +52,12 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   delete_ = button("削除", kDeleteId, &CConnectListDlg::OnDelete);
   up_ = new QPushButton(UiText("上へ"), this);
   up_->setObjectName(QStringLiteral("button%1").arg(kUpId));
-  up_->setAutoDefault(false);
   connect(up_, &QPushButton::clicked, this, [this] { Move(-1); });
   down_ = new QPushButton(UiText("下へ"), this);
   down_->setObjectName(QStringLiteral("button%1").arg(kDownId));
-  down_->setAutoDefault(false);
   connect(down_, &QPushButton::clicked, this, [this] { Move(+1); });
   auto* reconnect = new QPushButton(UiText("再接続"), this);
   reconnect->setObjectName(QStringLiteral("button%1").arg(kReconnectId));
-  reconnect->setAutoDefault(false);
   connect(reconnect, &QPushButton::clicked, this, [this] { done(kReconnectId); });
   auto* ok = new QPushButton(UiText("決定"), this);
   ok->setObjectName(QStringLiteral("button1"));

@@ -49,7 +49,6 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   netMaskEdit_->setReadOnly(true);
   select_ = new QPushButton(UiText("選択"), this);
   select_->setObjectName(QStringLiteral("button%1").arg(kSelectId));
-  select_->setAutoDefault(false);
   connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
 
   QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));

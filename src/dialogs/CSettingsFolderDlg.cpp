@@ -35,7 +35,6 @@ CSettingsFolderDlg::CSettingsFolderDlg(QWidget* parent) : QDialog(parent) {
   label->setBuddy(edit_);
   browse_ = new QPushButton(ToQString(kBrowse), this);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseButtonId));
-  browse_->setAutoDefault(false);
   connect(browse_, &QPushButton::clicked, this, &CSettingsFolderDlg::OnBrowse);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -26,7 +26,6 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
   label->setBuddy(folder_);
   auto* browse = new QPushButton(ToQString(text::kButtonBrowse), this);
   browse->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
-  browse->setAutoDefault(false);
   TopArea()->addWidget(label);
   TopArea()->addWidget(folder_, 1);
   TopArea()->addWidget(browse);
