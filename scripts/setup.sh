@@ -15,6 +15,8 @@ PACKAGES=(
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   clang libclang-rt-14-dev
+  # tests: the desktop entry and the AppStream metadata
+  appstream desktop-file-utils
 )
 
 missing=()
