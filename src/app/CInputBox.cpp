@@ -13,6 +13,8 @@ int Cp932Bytes(const QString& text) {
 
 CInputBox::CInputBox(QWidget* parent) : QLineEdit(parent) {
   setObjectName(QStringLiteral("inputBox"));
+  setAccessibleName(QStringLiteral("入力欄"));
+  setAccessibleDescription(QStringLiteral("Enter で選択中の部屋に発言を送ります"));
   // textChanged also follows setText, insert() and input-method commits.
   connect(this, &QLineEdit::textChanged, this, &CInputBox::OnTextEdited);
 }

@@ -17,6 +17,7 @@ namespace vostrelle {
 CVostrelleView::CVostrelleView(CVostrelleDoc& doc, AppSettings& settings, QWidget* parent)
     : QWidget(parent), doc_(doc), settings_(settings), input_(new CInputBox(this)) {
   setObjectName(QStringLiteral("inputView"));
+  setAccessibleName(QStringLiteral("チャット"));
   input_->installEventFilter(this);
   ApplyFont();
 }

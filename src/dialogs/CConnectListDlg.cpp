@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/CConnectSettingDlg.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
@@ -86,6 +87,7 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   UpdateButtons();
   // Tab starts in the list, as the list is the first control.
   rows_->setFocus();
+  DescribeControls(this);
 }
 
 int CConnectListDlg::SelectedRow() const {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/CSelectAddressDlg.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
@@ -83,6 +84,7 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   layout->addSpacing(6);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  DescribeControls(this);
 }
 
 bool CConnectSettingDlg::Open() {

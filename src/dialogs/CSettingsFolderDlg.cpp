@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/FileSystem.h"
 #include "platform/qt/QtText.h"
@@ -50,6 +51,7 @@ CSettingsFolderDlg::CSettingsFolderDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addWidget(buttons);
+  DescribeControls(this);
 }
 
 std::string CSettingsFolderDlg::Proposal() const {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/qt/QtText.h"
 #include "store/AppSettings.h"
@@ -47,6 +48,7 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
   setTabOrder(Rows(), findChild<QPushButton*>(QStringLiteral("button%1").arg(kReceiveId)));
   setTabOrder(close, folder_);
   setTabOrder(folder_, browse);
+  DescribeControls(this);
 }
 
 std::string CReceiveFileDlg::Folder() const {
