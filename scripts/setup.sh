@@ -15,8 +15,8 @@ PACKAGES=(
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   clang libclang-rt-14-dev
-  # tests: the desktop entry and the AppStream metadata
-  appstream desktop-file-utils
+  # tests: the desktop entry and the AppStream metadata; the accessibility tree
+  appstream desktop-file-utils dbus python3-pyatspi
 )
 
 missing=()
