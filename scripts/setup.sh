@@ -16,7 +16,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   clang libclang-rt-14-dev
   # tests: the desktop entry and the AppStream metadata; the accessibility tree
-  appstream desktop-file-utils dbus python3-pyatspi
+  appstream desktop-file-utils dbus-daemon python3-pyatspi
 )
 
 missing=()
