@@ -33,7 +33,7 @@ DISPLAY=:$d1 xdotool mousemove $((X + WIDTH - 170)) $((Y + 58)) click 3
 sleep 0.5
 lab_shot 1 "transfer-host1-menu"
 DISPLAY=:$d1 xdotool key --delay 150 Down Down Return
-open=$(lab_window 1 '^Open$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 "transfer-fail"; exit 1; }
+open=$(lab_window 1 '^開く$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 "transfer-fail"; exit 1; }
 DISPLAY=:$d1 xdotool windowfocus --sync "$open"
 sleep 0.3
 DISPLAY=:$d1 xdotool type --delay 10 "$source_file"
