@@ -119,6 +119,11 @@ void CConnectListDlg::FitColumns() {
 void CConnectListDlg::UpdateButtons() {
   const int row = SelectedRow();
   const bool selected = row >= 0;
+  // A button that is greyed while it has the focus would pass the focus on to the next
+  // button, and a second Enter would press that one (再接続); the list takes it instead.
+  if (!selected &&
+      (change_->hasFocus() || delete_->hasFocus() || up_->hasFocus() || down_->hasFocus()))
+    rows_->setFocus();
   change_->setEnabled(selected);
   delete_->setEnabled(selected);
   up_->setEnabled(selected);

@@ -90,6 +90,8 @@ class DialogKeysTest : public QObject {
     QCOMPARE(list.size(), std::size_t(2));
     QCOMPARE(list[0].RoomName, std::string("b"));
     QVERIFY(dialog.isVisible());
+    // The greyed 削除 hands the focus to the list, not to the next button (再接続).
+    QCOMPARE(QApplication::focusWidget(), rows);
 
     rows->setCurrentItem(rows->topLevelItem(1));
     PressOn(Button(dialog, CConnectListDlg::kChangeId), Qt::Key_Enter);
