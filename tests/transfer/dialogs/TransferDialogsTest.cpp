@@ -303,8 +303,11 @@ class TransferDialogsTest : public QObject {
       if (!browser) return;
       poll->stop();
       title = browser->windowTitle();
+      // Typed into the name edit as a user would: selectFile() leaves that edit alone
+      // whenever it already has the focus, which depends on when the dialog came up.
       browser->setDirectory(QString::fromStdString(other.Path()));
-      browser->selectFile(QString::fromStdString(other.File("sub")));
+      browser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+          ->setText(QString::fromStdString(other.File("sub")));
       QMetaObject::invokeMethod(browser, "accept");
     });
     poll->start(10);
