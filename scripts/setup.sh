@@ -10,8 +10,8 @@ PACKAGES=(
   # libraries
   qt6-base-dev qt6-qpa-plugins libxcb1-dev libxkbcommon-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  # running: a Japanese font
-  fonts-ipafont-gothic
+  # running: a Japanese font, Qt's own texts in Japanese
+  fonts-ipafont-gothic qt6-translations-l10n
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   # tests: a private session bus with a StatusNotifier host of our own
@@ -21,6 +21,8 @@ PACKAGES=(
   # tests: a real input method (ibus with mozc) and reading the clipboard
   ibus ibus-mozc xclip
   clang libclang-rt-14-dev
+  # tests: the desktop entry and the AppStream metadata; the accessibility tree
+  appstream desktop-file-utils dbus-daemon python3-pyatspi
 )
 
 missing=()

@@ -8,6 +8,8 @@ namespace vostrelle {
 CInputBox::CInputBox(QWidget* parent) : QLineEdit(parent) {
   setObjectName(QStringLiteral("inputBox"));
   MakeSingleLineEdit(this, kLimitBytes);
+  setAccessibleName(QStringLiteral("入力欄"));
+  setAccessibleDescription(QStringLiteral("Enter で選択中の部屋に発言を送ります"));
 }
 
 std::string CInputBox::Cp932Text() const {

@@ -17,6 +17,8 @@ namespace vostrelle {
 CVostrelleView::CVostrelleView(CVostrelleDoc& doc, AppSettings& settings, QWidget* parent)
     : QWidget(parent), doc_(doc), settings_(settings), input_(new CInputBox(this)) {
   setObjectName(QStringLiteral("inputView"));
+  setAccessibleName(QStringLiteral("チャット"));
+  setAccessibleDescription(QStringLiteral("入力欄と部屋ごとのメッセージ"));
   input_->installEventFilter(this);
   ApplyFont();
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <string>
 
+#include "dialogs/AccessibleTexts.h"
 #include "platform/Version.h"
 #include "platform/qt/QtText.h"
 #include "res/Icons.h"
@@ -41,6 +42,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   layout->addWidget(legalLabel, 1, 1);
   layout->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  DescribeControls(this);
 }
 
 }  // namespace vostrelle

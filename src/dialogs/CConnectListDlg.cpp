@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/CConnectSettingDlg.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
@@ -44,7 +45,6 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   auto button = [this](const char* text, int id, void (CConnectListDlg::*handler)()) {
     auto* result = new QPushButton(UiText(text), this);
     result->setObjectName(QStringLiteral("button%1").arg(id));
-    result->setAutoDefault(false);
     connect(result, &QPushButton::clicked, this, handler);
     return result;
   };
@@ -53,15 +53,12 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   delete_ = button("削除", kDeleteId, &CConnectListDlg::OnDelete);
   up_ = new QPushButton(UiText("上へ"), this);
   up_->setObjectName(QStringLiteral("button%1").arg(kUpId));
-  up_->setAutoDefault(false);
   connect(up_, &QPushButton::clicked, this, [this] { Move(-1); });
   down_ = new QPushButton(UiText("下へ"), this);
   down_->setObjectName(QStringLiteral("button%1").arg(kDownId));
-  down_->setAutoDefault(false);
   connect(down_, &QPushButton::clicked, this, [this] { Move(+1); });
   auto* reconnect = new QPushButton(UiText("再接続"), this);
   reconnect->setObjectName(QStringLiteral("button%1").arg(kReconnectId));
-  reconnect->setAutoDefault(false);
   connect(reconnect, &QPushButton::clicked, this, [this] { done(kReconnectId); });
   auto* ok = new QPushButton(UiText("決定"), this);
   ok->setObjectName(QStringLiteral("button1"));
@@ -90,6 +87,7 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   UpdateButtons();
   // Tab starts in the list, as the list is the first control.
   rows_->setFocus();
+  DescribeControls(this);
 }
 
 int CConnectListDlg::SelectedRow() const {
@@ -121,6 +119,11 @@ void CConnectListDlg::FitColumns() {
 void CConnectListDlg::UpdateButtons() {
   const int row = SelectedRow();
   const bool selected = row >= 0;
+  // A button that is greyed while it has the focus would pass the focus on to the next
+  // button, and a second Enter would press that one (再接続); the list takes it instead.
+  if (!selected &&
+      (change_->hasFocus() || delete_->hasFocus() || up_->hasFocus() || down_->hasFocus()))
+    rows_->setFocus();
   change_->setEnabled(selected);
   delete_->setEnabled(selected);
   up_->setEnabled(selected);

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/CSelectAddressDlg.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
@@ -48,7 +49,6 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   netMaskEdit_->setReadOnly(true);
   select_ = new QPushButton(UiText("選択"), this);
   select_->setObjectName(QStringLiteral("button%1").arg(kSelectId));
-  select_->setAutoDefault(false);
   connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
 
   QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));
@@ -83,6 +83,7 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   layout->addSpacing(6);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  DescribeControls(this);
 }
 
 bool CConnectSettingDlg::Open() {

@@ -50,7 +50,6 @@ CFontPage::CFontPage(QWidget* parent) : COptionsPage(parent) {
     sample->setObjectName(QStringLiteral("sample%1").arg(kRows[i].sampleId));
     auto* change = new QPushButton(UiText("変更"), this);
     change->setObjectName(QStringLiteral("button%1").arg(kRows[i].changeId));
-    change->setAutoDefault(false);
     label->setBuddy(change);
     connect(change, &QPushButton::clicked, this, [this, i] { OnChange(i); });
     samples_[static_cast<std::size_t>(i)] = sample;
@@ -61,7 +60,6 @@ CFontPage::CFontPage(QWidget* parent) : COptionsPage(parent) {
   grid->setColumnStretch(0, 1);
   auto* all = new QPushButton(UiText("まとめて変更"), this);
   all->setObjectName(QStringLiteral("button%1").arg(kChangeAllId));
-  all->setAutoDefault(false);
   connect(all, &QPushButton::clicked, this, &CFontPage::OnChangeAll);
   grid->addWidget(all, 6, 1);
   grid->setRowStretch(7, 1);

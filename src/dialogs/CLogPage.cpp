@@ -28,7 +28,6 @@ CLogPage::CLogPage(QWidget* parent) : COptionsPage(parent) {
   label->setBuddy(folder_);
   browse_ = new QPushButton(UiText("参照"), this);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
-  browse_->setAutoDefault(false);
   connect(browse_, &QPushButton::clicked, this, &CLogPage::OnBrowse);
 
   auto* layout = new QGridLayout(this);

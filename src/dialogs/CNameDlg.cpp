@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "dialogs/AccessibleTexts.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/SingleLineEdit.h"
@@ -32,6 +33,7 @@ CNameDlg::CNameDlg(QWidget* parent) : QDialog(parent) {
   layout->addWidget(hint, 1, 1);
   layout->addWidget(buttons, 2, 0, 1, 2);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  DescribeControls(this);
 }
 
 void CNameDlg::showEvent(QShowEvent* event) {

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/CFontPage.h"
 #include "dialogs/CLogPage.h"
 #include "dialogs/CSystemPage.h"
@@ -28,6 +29,7 @@ COptionsSheet::COptionsSheet(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
+  DescribeControls(this);
 }
 
 void COptionsSheet::LoadFrom(const AppSettings& settings) {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/DialogSupport.h"
 #include "platform/qt/QtText.h"
 
@@ -33,6 +34,7 @@ CSelectAddressDlg::CSelectAddressDlg(const std::vector<std::string>& addresses, 
   layout->addWidget(buttons);
   list_->setMinimumSize(200, 120);
   UpdateOk();
+  DescribeControls(this);
 }
 
 void CSelectAddressDlg::UpdateOk() {

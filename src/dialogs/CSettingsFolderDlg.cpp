@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/FileSystem.h"
 #include "platform/qt/QtText.h"
@@ -37,7 +38,6 @@ CSettingsFolderDlg::CSettingsFolderDlg(QWidget* parent) : QDialog(parent) {
   label->setBuddy(edit_);
   browse_ = new QPushButton(ToQString(kBrowse), this);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseButtonId));
-  browse_->setAutoDefault(false);
   connect(browse_, &QPushButton::clicked, this, &CSettingsFolderDlg::OnBrowse);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -53,6 +53,7 @@ CSettingsFolderDlg::CSettingsFolderDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addWidget(buttons);
+  DescribeControls(this);
 }
 
 std::string CSettingsFolderDlg::Proposal() const {

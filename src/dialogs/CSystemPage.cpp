@@ -63,7 +63,6 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   folderLabel->setBuddy(receiveFolder_);
   browse_ = new QPushButton(UiText("参照"), transfer);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
-  browse_->setAutoDefault(false);
   connect(browse_, &QPushButton::clicked, this, &CSystemPage::OnBrowse);
   auto* transferLayout = new QGridLayout(transfer);
   transferLayout->addWidget(folderLabel, 0, 0, 1, 2);

@@ -43,7 +43,6 @@ QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText) {
   ok->setText(okText);
   ok->setDefault(true);
   buttons->button(QDialogButtonBox::Cancel)->setText(UiText("キャンセル"));
-  buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
   PlainButtons(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

@@ -39,7 +39,8 @@ std::string NetworkAddressText(const InterfaceInfo& info);
 // text-only buttons everywhere.
 void PlainButtons(QDialogButtonBox* buttons);
 // The dialog's confirm and "キャンセル" buttons, plain, wired to accept and reject; the
-// confirm button (okText) is the default one.
+// confirm button (okText) is the default one. Push buttons in dialogs keep Qt's
+// auto-default, so Enter presses the focused button and the default one otherwise.
 QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText);
 
 }  // namespace vostrelle

@@ -16,7 +16,11 @@ bool FromNativePath(std::string_view native, std::string& cp932) {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string out(folder);
-  if (!out.empty() && out.back() != '/' && !EndsWithSingleByte(out, '\\')) out += '/';
+  // A folder written the Windows way with a closing backslash still ends in a
+  // separator; left in place it would be part of the name on this system and the file
+  // would land beside the folder. A 0x5C trail byte ("ソ") is no separator.
+  if (EndsWithSingleByte(out, '\\')) out.back() = '/';
+  if (!out.empty() && out.back() != '/') out += '/';
   out += name;
   return out;
 }

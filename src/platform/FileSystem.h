@@ -14,7 +14,7 @@ bool ToNativePath(std::string_view cp932, std::string& native);
 bool FromNativePath(std::string_view native, std::string& cp932);
 
 // Joins like _makepath on this system: a '/' between the parts unless the first is
-// empty or already ends in '/' (or in a single-byte '\').
+// empty or already ends in '/'; a closing single-byte '\' is that separator.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
 // Queries on CP932 paths; false also when the path cannot be converted.

@@ -1,11 +1,15 @@
 #include "CreateFolderPath.h"
 
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 
 namespace vostrelle {
 
-bool CreateFolderPath(const std::string& path) {
-  if (path.empty()) return false;
+bool CreateFolderPath(const std::string& given) {
+  if (given.empty()) return false;
+  // A closing backslash is a separator here as in JoinPath, not part of the name.
+  std::string path = given;
+  if (EndsWithSingleByte(path, '\\')) path.back() = '/';
   if (IsDirectory(path)) return true;
   // The parent: everything before the last separator. The file-system root has no
   // separator before it, so a folder directly below it takes "/" as its parent.

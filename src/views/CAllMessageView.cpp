@@ -7,7 +7,10 @@
 
 namespace vostrelle {
 
-CAllMessageView::CAllMessageView(CVostrelleDoc& doc, QWidget* parent) : CMessageView(doc, parent) {}
+CAllMessageView::CAllMessageView(CVostrelleDoc& doc, QWidget* parent) : CMessageView(doc, parent) {
+  setAccessibleName(QStringLiteral("全部屋のメッセージ"));
+  setAccessibleDescription(QStringLiteral("選択していない部屋の発言と出来事"));
+}
 
 void CAllMessageView::OnInitialUpdate() {
   ClearText();

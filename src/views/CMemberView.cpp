@@ -38,6 +38,8 @@ QStringList LocalFiles(const QMimeData* data) {
 CMemberView::CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), ui_(ui) {
   SetUpReportList(this);
+  setAccessibleName(QStringLiteral("メンバー一覧"));
+  setAccessibleDescription(QStringLiteral("選択中の部屋のメンバーの名前、ホスト、IP アドレス"));
   setContextMenuPolicy(Qt::DefaultContextMenu);
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);

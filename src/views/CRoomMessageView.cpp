@@ -6,6 +6,7 @@
 #include "net/RoomSession.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
+#include "platform/qt/QtText.h"
 #include "views/CMemberView.h"
 
 namespace vostrelle {
@@ -24,6 +25,10 @@ CRoomMessageView::CRoomMessageView(CVostrelleDoc& doc, QWidget* parent)
 void CRoomMessageView::SetSession(RoomSession* session) {
   FindSiblingViews();
   session_ = session;
+  // A screen reader tells which room's conversation the user is in.
+  const QString room = session ? ToQString(session->RoomDisplayName()) : QStringLiteral("未使用");
+  setAccessibleName(room + QStringLiteral(" のメッセージ"));
+  setAccessibleDescription(QStringLiteral("部屋「%1」の発言と出来事").arg(room));
   if (!session) {
     ClearText();
     AppendText(Sjis("未使用"));

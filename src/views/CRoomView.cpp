@@ -41,6 +41,9 @@ QIcon RoomIcon(bool current) {
 CRoomView::CRoomView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), ui_(ui) {
   SetUpReportList(this);
+  setAccessibleName(QStringLiteral("部屋一覧"));
+  setAccessibleDescription(
+      QStringLiteral("参加中の部屋と接続先。クリックでその部屋に切り替えます"));
   setIconSize(QSize(16, 16));
   images_[0] = RoomIcon(false);
   images_[1] = RoomIcon(true);

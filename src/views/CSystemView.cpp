@@ -11,6 +11,8 @@
 namespace vostrelle {
 
 CSystemView::CSystemView(CVostrelleDoc& doc, QWidget* parent) : CMessageView(doc, parent) {
+  setAccessibleName(QStringLiteral("システムメッセージ"));
+  setAccessibleDescription(QStringLiteral("ようこそ、ワンポイント、プログラムからのお知らせ"));
   setFocusPolicy(Qt::StrongFocus);
   hide();
 }

@@ -32,7 +32,7 @@ lab_shot 1 "transfer-host1-start"
 lab_context_menu 1 $((X + WIDTH - 170)) $((Y + 58)) || exit 1
 lab_shot 1 "transfer-host1-menu"
 DISPLAY=:$d1 xdotool key --delay 150 Down Down Return
-open=$(lab_window 1 '^Open$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 "transfer-fail"; exit 1; }
+open=$(lab_window 1 '^開く$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 "transfer-fail"; exit 1; }
 DISPLAY=:$d1 xdotool windowfocus --sync "$open"
 DISPLAY=:$d1 xdotool type --delay 10 "$source_file"
 DISPLAY=:$d1 xdotool key Return

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Cp932.h"
+#include "platform/FileSystem.h"
 
 using namespace vostrelle;
 
@@ -107,4 +108,16 @@ TEST(Cp932Convert, UnmappableCharactersBecomeQuestionMarks) {
   EXPECT_FALSE(lossless);
   std::string out;
   EXPECT_FALSE(Utf8ToCp932Exact("\xF0\x9F\x98\x80", out));
+}
+
+// Received files and settings files join their folder this way: a closing backslash is
+// a separator, a 0x5C trail byte is not.
+TEST(JoinPath, ClosingBackslashIsASeparator) {
+  EXPECT_EQ(JoinPath("/r", "f"), "/r/f");
+  EXPECT_EQ(JoinPath("/r/", "f"), "/r/f");
+  EXPECT_EQ(JoinPath("/r\\", "f"), "/r/f");
+  EXPECT_EQ(JoinPath("", "f"), "f");
+  EXPECT_EQ(JoinPath("\\", "f"), "/f");
+  EXPECT_EQ(JoinPath("/\x83\x5C", "f"), "/\x83\x5C/f");    // ソ
+  EXPECT_EQ(JoinPath("/\x83\x5C\\", "f"), "/\x83\x5C/f");  // ソ then a backslash
 }

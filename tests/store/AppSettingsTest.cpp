@@ -2,10 +2,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "TempDir.h"
 #include "store/AppSettings.h"
+#include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
 
 namespace vostrelle {
@@ -169,6 +173,25 @@ TEST_F(AppSettingsTest, EmptyConnectListRoundTrips) {
   EXPECT_EQ(test::ReadFile(dir.File("connects.xml")), kDecl + "<Connects></Connects>");
   settings.LoadSettings();
   EXPECT_TRUE(settings.Connects.empty());
+}
+
+// A settings folder written with a closing backslash keeps its files inside; a 0x5C
+// trail byte ("ソ") at the end is part of the name.
+TEST_F(AppSettingsTest, FolderWithClosingBackslashKeepsItsFilesInside) {
+  namespace fs = std::filesystem;
+  // cp932 name -> the name on disk
+  const std::pair<std::string, std::string> folders[] = {{"cfg", "cfg"}, {"\x83\x5C", "ソ"}};
+  for (const auto& [name, native] : folders) {
+    settings.SettingFolder = dir.File(name) + "\\";
+    CreateFolderPath(settings.SettingFolder);
+    ASSERT_TRUE(fs::is_directory(dir.File(native))) << native;
+    ASSERT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.Log.SaveFolder, dir.File(name) + "/log");
+    ASSERT_TRUE(settings.SaveConnects());
+    EXPECT_TRUE(fs::is_regular_file(dir.File(native) + "/connects.xml"));
+  }
+  // Nothing beside the two folders.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
 }
 
 // A save that cannot be written says so, with the writer's message, and a later good

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "dialogs/AccessibleTexts.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/SingleLineEdit.h"
@@ -28,7 +29,6 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
   label->setBuddy(folder_);
   auto* browse = new QPushButton(ToQString(text::kButtonBrowse), this);
   browse->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
-  browse->setAutoDefault(false);
   TopArea()->addWidget(label);
   TopArea()->addWidget(folder_, 1);
   TopArea()->addWidget(browse);
@@ -50,6 +50,7 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
   setTabOrder(Rows(), findChild<QPushButton*>(QStringLiteral("button%1").arg(kReceiveId)));
   setTabOrder(close, folder_);
   setTabOrder(folder_, browse);
+  DescribeControls(this);
 }
 
 std::string CReceiveFileDlg::Folder() const {

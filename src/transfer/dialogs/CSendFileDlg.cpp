@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "dialogs/AccessibleTexts.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"
 
@@ -25,6 +26,7 @@ CSendFileDlg::CSendFileDlg(SendFileList& list, QWidget* owner)
   close->setObjectName(QStringLiteral("buttonOk"));
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &CSendFileDlg::OnClose);
+  DescribeControls(this);
 }
 
 SendFileList* CSendFileDlg::SendList() const {

@@ -184,7 +184,6 @@ CTransferDlg::CTransferDlg(FileTransferList& list, const char* title, const char
 QPushButton* CTransferDlg::AddButton(const char* text, int id) {
   auto* button = new QPushButton(ToQString(text), this);
   button->setObjectName(QStringLiteral("button%1").arg(id));
-  button->setAutoDefault(false);
   buttons_->insertWidget(buttons_->count() - 1, button);
   return button;
 }

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# What a screen reader hears: the real program on a lab host with a session bus and
+# the AT-SPI accessibility bus, its tree read with pyatspi as Orca reads it. The panes,
+# lists, input box and message views carry Japanese names and descriptions.
+# usage: lab_a11y.sh VOSTRELLE ARTIFACTS
+set -u
+LAB_PROGRAM=$1
+. "$(dirname "$0")/lab.sh"
+PY=/usr/bin/python3
+$PY -c 'import pyatspi' 2>/dev/null || lab_skip "python3-pyatspi is not installed"
+command -v dbus-daemon >/dev/null || lab_skip "dbus-daemon is not installed"
+[ -x /usr/libexec/at-spi-bus-launcher ] || lab_skip "at-spi2-core is not installed"
+lab_init 68 "$2"
+lab_host 1 "太郎" "雑談"
+ns="${LAB_PREFIX}1"
+dir="$LAB_ROOT/h1"
+
+# The bus launcher and the registry are started by the session bus, inside the host's
+# namespace; they end with the namespace's other processes.
+a11y_cleanup() {
+  for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
+  lab_cleanup
+}
+trap a11y_cleanup EXIT
+
+d=$(lab_free_display)
+echo $d >"$dir/display"
+Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
+LAB_PIDS+=($!)
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+bus="unix:path=$dir/session-bus"
+ip netns exec "$ns" dbus-daemon --session --nofork --address="$bus" >"$dir/dbus.log" 2>&1 &
+LAB_PIDS+=($!)
+for _ in $(seq 50); do [ -S "$dir/session-bus" ] && break; sleep 0.1; done
+run() {
+  ip netns exec "$ns" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
+    DISPLAY=:$d LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$@"
+}
+run "$LAB_PROGRAM" >"$dir/program.log" 2>&1 &
+LAB_PIDS+=($!)
+lab_window 1 ' - Vostrelle' 10 >/dev/null || { lab_fail "no main window"; exit 1; }
+
+run $PY "$(dirname "$0")/a11y_tree.py" 20 \
+  "メンバー一覧=メンバーの名前" \
+  "部屋一覧=参加中の部屋" \
+  "入力欄=発言を送ります" \
+  "雑談 のメッセージ=部屋「雑談」の発言" \
+  "全部屋のメッセージ=選択していない部屋" \
+  "システムメッセージ=お知らせ" || lab_fail "names missing from the accessibility tree"
+lab_shot 1 a11y-main-window
+
+# A message box of the program speaks Qt's Japanese: its standard Cancel button is
+# "キャンセル" whatever the locale (LANG is C.UTF-8 here).
+w=$(lab_window 1 ' - Vostrelle')
+lab_keys 1 "$w" alt+s f
+if box=$(lab_window 1 '設定保存フォルダの変更' 10); then
+  run $PY "$(dirname "$0")/a11y_tree.py" 10 "キャンセル=" || lab_fail "the message box's buttons are not Japanese"
+  lab_shot 1 a11y-message-box
+  lab_keys 1 "$box" Escape
+else
+  lab_fail "no message box for the settings-folder command"
+fi
+exit $LAB_FAILED
