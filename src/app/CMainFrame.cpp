@@ -58,6 +58,25 @@ const std::map<int, const char*>& Prompts() {
   return prompts;
 }
 
+// The status-bar indicators as a screen reader names them: the key, and what a lit
+// indicator means.
+struct Indicator {
+  const char* text;
+  const char* name;
+  const char* key;
+};
+constexpr Indicator kIndicators[4] = {
+    {"ｶﾅ", "カナ", "カナ入力"},
+    {"CAP", "Caps Lock", "Caps Lock"},
+    {"NUM", "Num Lock", "Num Lock"},
+    {"SCRL", "Scroll Lock", "Scroll Lock"},
+};
+
+QString IndicatorDescription(int i, bool on) {
+  return QString::fromUtf8(kIndicators[i].key) +
+         (on ? QStringLiteral(" はオンです") : QStringLiteral(" はオフです"));
+}
+
 }  // namespace
 
 // The frame is no view of the document; this small one passes it what it needs: the
@@ -107,6 +126,15 @@ bool CMainFrame::Create() {
   bottom_ = new QSplitter(Qt::Horizontal, rows_);
   top_->setChildrenCollapsible(false);
   bottom_->setChildrenCollapsible(false);
+  // A screen reader says where the focus is: which half of the window, which pane.
+  rows_->setAccessibleName(QStringLiteral("メインウィンドウ"));
+  rows_->setAccessibleDescription(
+      QStringLiteral("上段にチャットとメンバー一覧、下段に全部屋のメッセージと部屋一覧。"
+                     "F6 で次の区画へ移ります"));
+  top_->setAccessibleName(QStringLiteral("上段"));
+  top_->setAccessibleDescription(QStringLiteral("チャットとメンバー一覧"));
+  bottom_->setAccessibleName(QStringLiteral("下段"));
+  bottom_->setAccessibleDescription(QStringLiteral("全部屋のメッセージと部屋一覧"));
   setCentralWidget(rows_);
 
   // The panes in their order of creation; the document meets the views in that order.
@@ -239,11 +267,16 @@ void CMainFrame::BuildMenus() {
 }
 
 void CMainFrame::BuildStatusBar() {
+  statusBar()->setAccessibleName(QStringLiteral("ステータスバー"));
+  statusBar()->setAccessibleDescription(QStringLiteral("コマンドの説明とキーの状態"));
   auto* ready = new QLabel(QStringLiteral("レディ"), statusBar());
+  ready->setAccessibleName(QStringLiteral("メッセージ"));
+  ready->setAccessibleDescription(QStringLiteral("選んでいるメニュー項目の説明"));
   statusBar()->addWidget(ready, 1);
-  const char* names[4] = {"ｶﾅ", "CAP", "NUM", "SCRL"};
   for (int i = 0; i < 4; ++i) {
-    indicators_[i] = new QLabel(QString::fromUtf8(names[i]), statusBar());
+    indicators_[i] = new QLabel(QString::fromUtf8(kIndicators[i].text), statusBar());
+    indicators_[i]->setAccessibleName(QString::fromUtf8(kIndicators[i].name));
+    indicators_[i]->setAccessibleDescription(IndicatorDescription(i, false));
     indicators_[i]->setFrameShape(QFrame::Panel);
     indicators_[i]->setFrameShadow(QFrame::Sunken);
     indicators_[i]->setAlignment(Qt::AlignCenter);
@@ -267,10 +300,16 @@ void CMainFrame::UpdateIndicators() {
   if (!reply) return;
   const std::uint32_t leds = reply->led_mask;
   free(reply);
-  indicators_[1]->setEnabled(leds & 1);
-  indicators_[2]->setEnabled(leds & 2);
-  indicators_[3]->setEnabled(leds & 4);
+  for (int i = 1; i < 4; ++i) SetIndicator(i, leds & (1u << (i - 1)));
 #endif
+}
+
+void CMainFrame::SetIndicator(int i, bool on) {
+  // A dimmed label tells nothing to a screen reader: the description says the state.
+  // Only on a change, since the lights are read four times a second.
+  if (indicators_[i]->isEnabled() == on) return;
+  indicators_[i]->setEnabled(on);
+  indicators_[i]->setAccessibleDescription(IndicatorDescription(i, on));
 }
 
 void CMainFrame::UpdateCommandStates() {

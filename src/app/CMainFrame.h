@@ -83,6 +83,7 @@ class CMainFrame : public QMainWindow {
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key = {});
   void BuildStatusBar();
   void UpdateIndicators();
+  void SetIndicator(int i, bool on);
   void UpdateCommandStates();
   void ShowRestored();
   void FocusPane(int step);

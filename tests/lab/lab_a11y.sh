@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a screen reader hears: the real program on a lab host with a session bus and
 # the AT-SPI accessibility bus, its tree read with pyatspi as Orca reads it. The panes,
-# lists, input box and message views carry Japanese names and descriptions.
+# lists, input box, message views and the status bar's panes carry Japanese names and
+# descriptions.
 # usage: lab_a11y.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -46,7 +47,15 @@ run $PY "$(dirname "$0")/a11y_tree.py" 20 \
   "入力欄=発言を送ります" \
   "雑談 のメッセージ=部屋「雑談」の発言" \
   "全部屋のメッセージ=選択していない部屋" \
-  "システムメッセージ=お知らせ" || lab_fail "names missing from the accessibility tree"
+  "システムメッセージ=お知らせ" \
+  "上段=チャットとメンバー一覧" \
+  "メッセージ=メニュー項目の説明" \
+  "Caps Lock=オフ" || lab_fail "names missing from the accessibility tree"
+# A lit indicator says so: the description follows the key's light.
+DISPLAY=:$d xdotool key Caps_Lock
+run $PY "$(dirname "$0")/a11y_tree.py" 10 "Caps Lock=オンです" "Num Lock=オフ" ||
+  lab_fail "the Caps Lock indicator does not tell its state"
+DISPLAY=:$d xdotool key Caps_Lock
 lab_shot 1 a11y-main-window
 
 # A message box of the program speaks Qt's Japanese: its standard Cancel button is
