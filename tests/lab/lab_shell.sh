@@ -3,8 +3,9 @@
 # bus of its own (sni_host.py, standing in for a panel such as Xfce's or Plasma's): a
 # minimised window comes back on the one activation such a host sends. Host 2 has an
 # XEmbed tray (trayer): there the double click brings it back. Then host 1, with a
-# receive window open, ends by ファイル → 終了 and later by SIGTERM: each time the
-# process exits, host 2 hears "Part", and a new start binds the chat port again.
+# receive window open, ends by ファイル → 終了, then by SIGTERM, SIGINT and SIGHUP, and
+# last by ファイル → 終了 with the send window open: each time the process exits, host 2
+# hears "Part", and a new start binds the chat port again.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -97,9 +98,38 @@ lab_wait_log 2 shell "aliceが退出しました。" || exit 1
 lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || { lab_shot 1 shell-fail; exit 1; }
 until_true 15 at_least 2 "aliceが参加しました。" 2 || lab_fail "host 1 did not join again"
 
+# Each termination signal ends it in order, without the exit question: host 2 hears
+# "Part" and the next start gets the chat port. SIGTERM with a receive window open.
 offer 2
-kill -TERM "$(cat "$LAB_ROOT/h1/pid")"
-until_true 15 gone 1 || { lab_fail "host 1: still running after SIGTERM"; lab_shot 1 shell-fail; exit 1; }
-until_true 10 at_least 2 "aliceが退出しました。" 2 || lab_fail "host 2: no Part after SIGTERM"
+joins=2
+for sig in TERM INT HUP; do
+  kill -$sig "$(cat "$LAB_ROOT/h1/pid")"
+  until_true 15 gone 1 || { lab_fail "host 1: still running after SIG$sig"; lab_shot 1 shell-fail; exit 1; }
+  until_true 10 at_least 2 "aliceが退出しました。" $joins || lab_fail "host 2: no Part after SIG$sig"
+  lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || { lab_shot 1 shell-fail; exit 1; }
+  joins=$((joins + 1))
+  until_true 15 at_least 2 "aliceが参加しました。" $joins || lab_fail "host 1 did not join after SIG$sig"
+done
+
+# The send window open, its listener running: ファイル → 終了 still ends the program.
+file="$LAB_ROOT/h1/home/note.txt"
+echo hello >"$file"
+main1=$(lab_window 1 ' - Vostrelle')
+eval "$(DISPLAY=:$(lab_display 1) xdotool getwindowgeometry --shell "$main1")"
+# The member list is the top right pane; its second row, under the header, is bob.
+lab_context_menu 1 $((X + WIDTH - 170)) $((Y + 58)) || exit 1
+DISPLAY=:$(lab_display 1) xdotool key --delay 150 Down Down Return
+open=$(lab_window 1 '^開く$' 10) || { lab_fail "host 1: no file dialog"; lab_shot 1 shell-fail; exit 1; }
+DISPLAY=:$(lab_display 1) xdotool windowfocus --sync "$open" type --delay 10 "$file"
+DISPLAY=:$(lab_display 1) xdotool key Return
+send=$(lab_window 1 'ファイル送信' 10) || { lab_fail "host 1: no send window"; lab_shot 1 shell-fail; exit 1; }
+lab_keys 1 "$send" Tab space
+lab_window 2 'ファイル受信' 10 >/dev/null || lab_fail "host 2: the file was not offered"
+lab_shot 1 "shell-send-open"
+lab_keys 1 "$main1" alt+f x
+question=$(lab_window 1 '終了確認') || { lab_fail "host 1: no exit question"; lab_shot 1 shell-fail; exit 1; }
+lab_keys 1 "$question" Return
+until_true 15 gone 1 || { lab_fail "host 1: still running after 終了 with the send window"; lab_shot 1 shell-fail; exit 1; }
+until_true 10 at_least 2 "aliceが退出しました。" $joins || lab_fail "host 2: no Part after 終了 with the send window"
 lab_shot 2 "shell-host2"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
