@@ -75,7 +75,11 @@ bool CFileListenSocket::OnAccept() {
   sockaddr_in peer{};
   socklen_t peerLength = sizeof peer;
   const int fd = ::accept4(fd_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
-  if (fd < 0) return !(errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM);
+  if (fd < 0) {
+    if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return true;
+    failedAccepts_.fetch_add(1);
+    return false;
+  }
   if (gate_ && !gate_->Admit(fd, peer.sin_addr.s_addr)) {
     ::close(fd);
     return true;

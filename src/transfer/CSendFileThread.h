@@ -68,11 +68,14 @@ class CFileListenSocket {
   bool OnAccept();
   void Close();
   int fd() const { return fd_; }
+  // Accepts that failed for want of descriptors or memory (any thread).
+  int FailedAccepts() const { return failedAccepts_.load(); }
 
  private:
   std::shared_ptr<NotifyTarget> notify_;
   std::shared_ptr<RequestGate> gate_;
   int fd_ = -1;
+  std::atomic<int> failedAccepts_{0};
 };
 
 class CSendFileThread : public TransferThread {

@@ -131,54 +131,23 @@ struct Attacker {
   std::chrono::steady_clock::time_point started;
 };
 
-class HostileTest : public ::testing::Test {
+class HostileTest : public TransferListsTest {
  protected:
-  TempDir sourceDir;
-  TempDir targetDir;
-  RecordingUi ui;
-  LoopbackRoom senderRoom{"room"};
-  LoopbackRoom receiverRoom{"room"};
-  std::shared_ptr<QueueNotifyTarget> sendNotify = std::make_shared<QueueNotifyTarget>();
-  std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
-  std::uint16_t port = FreeTcpPort();
-  std::unique_ptr<SendFileList> sendList;
-  std::unique_ptr<ReceiveFileList> receiveList;
-  FakeDialog* receiveDialog = nullptr;
-  int toReceiver = 0;
-  int toSender = 0;
   std::string body = Pattern(1 << 20);
   Usage base;
   Usage peak;
   int baseLive = 0;
 
   void Make(int requestTimeoutMs) {
-    sendList = std::make_unique<SendFileList>(
-        sendNotify, &ui,
-        SendFileList::Config{port, kLoopback, CSendFileWorker::kStallTimeoutMs, requestTimeoutMs});
-    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
-    sendList->SetDialogFactory([](FileTransferList&) { return std::make_unique<FakeDialog>(); });
-    receiveList->SetDialogFactory([this](FileTransferList&) {
-      auto dialog = std::make_unique<FakeDialog>();
-      receiveDialog = dialog.get();
-      return dialog;
-    });
-    senderRoom.session->Attach(sendList.get());
-    receiverRoom.session->Attach(receiveList.get());
-    toReceiver = senderRoom.AddPeer("bob");
-    toSender = receiverRoom.AddPeer("alice");
+    SendFileList::Config config;
+    config.RequestTimeoutMs = requestTimeoutMs;
+    MakeLists(config);
     WriteFile(sourceDir.File("data.bin"), body);
     // A first transfer starts the listener and warms everything up before measuring.
     ASSERT_TRUE(Transfer());
     ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }));
     base = Measure();
     baseLive = TransferThread::LiveCount();
-  }
-
-  void TearDown() override {
-    senderRoom.session.reset();
-    receiverRoom.session.reset();
-    receiveList.reset();
-    sendList.reset();
   }
 
   bool Pump(const std::function<bool()>& done, Attacker* attacker = nullptr) {
@@ -403,4 +372,90 @@ TEST_F(HostileTest, OversizedSlowAndGarbledRequests) {
         }
       },
       16);
+}
+
+namespace {
+// Takes every descriptor number left under a lowered limit, so that the next accept
+// fails with EMFILE; gives them back, and the limit, when it goes.
+class DescriptorsExhausted {
+ public:
+  DescriptorsExhausted() {
+    int highest = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+      highest = std::max(highest, std::atoi(entry.path().filename().c_str()));
+    ::getrlimit(RLIMIT_NOFILE, &saved_);
+    rlimit low = saved_;
+    low.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, static_cast<rlim_t>(highest) + 16);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    for (rlim_t n = 0; n < low.rlim_cur; ++n) {
+      const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+      if (fd < 0) {
+        exhausted_ = errno == EMFILE;
+        break;
+      }
+      held_.push_back(fd);
+    }
+  }
+  ~DescriptorsExhausted() {
+    for (int fd : held_) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved_);
+  }
+  bool Exhausted() const { return exhausted_; }
+
+ private:
+  rlimit saved_{};
+  std::vector<int> held_;
+  bool exhausted_ = false;
+};
+}  // namespace
+
+// Out of descriptors, the listener cannot take a waiting connection. It must wait
+// longer after each failed accept instead of trying again at once, and take the
+// connection once descriptors are free again.
+TEST_F(HostileTest, ListenerBacksOffWhileDescriptorsRunOut) {
+  Make(CSendFileWorker::kRequestTimeoutMs);
+  const CSendFileThread& listener = *sendList->Listener();
+  sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, sourceDir.File("data.bin"));
+  const int s = sendList->Count() - 1;
+  ASSERT_TRUE(sendList->Start(s));
+  const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(client, 0);
+  const int failedBefore = listener.Socket().FailedAccepts();
+  const int backoffsBefore = listener.Backoffs();
+  {
+    DescriptorsExhausted exhausted;
+    ASSERT_TRUE(exhausted.Exhausted());
+    // The system completes the connection; only the accept is left to the listener.
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = kLoopback;
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    SendText(client, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(s).ID +
+                         "\r\nRoom: room\r\n\r\n");
+    constexpr int kSteps = 4;
+    ASSERT_TRUE(PumpUntil({}, [&] { return listener.Backoffs() - backoffsBefore >= kSteps; }));
+    // Failures first: each one is followed by its back-off, so at most one more.
+    const int failed = listener.Socket().FailedAccepts() - failedBefore;
+    EXPECT_GE(failed, kSteps);
+    EXPECT_LE(failed, listener.Backoffs() - backoffsBefore + 1);
+    EXPECT_EQ(sendList->WorkerCount(), 0u);
+  }
+  std::string answer;
+  ASSERT_TRUE(Pump([&] {
+    pollfd p{client, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0) answer = ReadHeader(client);
+    return !answer.empty();
+  }));
+  ASSERT_NE(answer.find("Response: Success"), std::string::npos);
+  std::string got;
+  char buffer[1 << 16];
+  for (long n; (n = ::recv(client, buffer, sizeof buffer, 0)) > 0;)
+    got.append(buffer, static_cast<std::size_t>(n));
+  ::close(client);
+  EXPECT_TRUE(got == body);
+  ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }));
+  EXPECT_EQ(sendList->Item(s).State, TransferState::Done);
+  // Nothing of the shortage is left behind for the next receiver.
+  EXPECT_TRUE(Transfer());
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Loopback helpers for the transfer tests: free ports, a temporary folder, a recording
-// dialog, a room with one member on 127.0.0.1 and raw TCP peers.
+// dialog, a room with one member on 127.0.0.1, both lists wired to each other and raw
+// TCP peers.
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -25,6 +28,8 @@
 #include "platform/SocketNotifier.h"
 #include "platform/UserInterface.h"
 #include "store/ConnectSetting.h"
+#include "transfer/ReceiveFileList.h"
+#include "transfer/SendFileList.h"
 #include "transfer/TransferDialog.h"
 
 namespace vostrelle::test {
@@ -181,6 +186,60 @@ inline bool PumpUntil(std::vector<QueueNotifyTarget*> targets, const std::functi
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
+
+// A send list and a receive list on the test's thread, each in a room whose one member
+// is the other side, on 127.0.0.1.
+class TransferListsTest : public ::testing::Test {
+ protected:
+  TempDir sourceDir;
+  TempDir targetDir;
+  RecordingUi ui;
+  LoopbackRoom senderRoom{"room"};
+  LoopbackRoom receiverRoom{"room"};
+  std::shared_ptr<QueueNotifyTarget> sendNotify = std::make_shared<QueueNotifyTarget>();
+  std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
+  std::uint16_t port = FreeTcpPort();
+  std::unique_ptr<SendFileList> sendList;
+  std::unique_ptr<ReceiveFileList> receiveList;
+  FakeDialog* sendDialog = nullptr;
+  FakeDialog* receiveDialog = nullptr;
+  int toReceiver = 0;  // the receiver as a member of the sender's room
+  int toSender = 0;    // and the other way round
+
+  // config.Port and config.ListenAddress are this fixture's.
+  void MakeLists(SendFileList::Config config) {
+    config.Port = port;
+    config.ListenAddress = kLoopback;
+    sendList = std::make_unique<SendFileList>(sendNotify, &ui, config);
+    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
+    sendList->SetDialogFactory([this](FileTransferList&) {
+      auto dialog = std::make_unique<FakeDialog>();
+      sendDialog = dialog.get();
+      return dialog;
+    });
+    receiveList->SetDialogFactory([this](FileTransferList&) {
+      auto dialog = std::make_unique<FakeDialog>();
+      receiveDialog = dialog.get();
+      return dialog;
+    });
+    senderRoom.session->Attach(sendList.get());
+    receiverRoom.session->Attach(receiveList.get());
+    toReceiver = senderRoom.AddPeer("bob");
+    toSender = receiverRoom.AddPeer("alice");
+  }
+
+  // The document's order: sessions go before the lists that observe them.
+  void TearDown() override {
+    senderRoom.session.reset();
+    receiverRoom.session.reset();
+    receiveList.reset();
+    sendList.reset();
+  }
+
+  bool Pump(const std::function<bool()>& done, int timeoutMs = 10000) {
+    return PumpUntil({sendNotify.get(), receiveNotify.get()}, done, timeoutMs);
+  }
+};
 
 // A raw TCP listener on 127.0.0.1 for scripted peers.
 struct RawListener {
