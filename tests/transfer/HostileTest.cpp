@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <mutex>
+#include <set>
 
 #include "TransferTestSupport.h"
 #include "transfer/ReceiveFileList.h"
@@ -31,11 +33,12 @@ constexpr bool kMemoryMeasurable = false;
 constexpr bool kMemoryMeasurable = true;
 #endif
 
-int CountEntries(const char* dir) {
+// Entries of a /proc folder, less those skip() names.
+int CountEntries(const char* dir, const std::function<bool(int)>& skip = nullptr) {
   int n = 0;
   if (DIR* d = ::opendir(dir)) {
     while (const dirent* e = ::readdir(d))
-      if (e->d_name[0] != '.') ++n;
+      if (e->d_name[0] != '.' && !(skip && skip(std::atoi(e->d_name)))) ++n;
     ::closedir(d);
   }
   return n - (std::string(dir) == "/proc/self/fd" ? 1 : 0);  // opendir's own
@@ -47,10 +50,10 @@ struct Usage {
   long rssKiB = 0;
 };
 
-Usage Measure() {
+Usage Measure(const std::function<bool(int)>& notOurs = nullptr) {
   Usage u;
   u.threads = CountEntries("/proc/self/task");
-  u.fds = CountEntries("/proc/self/fd");
+  u.fds = CountEntries("/proc/self/fd", notOurs);
   long pages = 0, resident = 0;
   if (FILE* f = std::fopen("/proc/self/statm", "r")) {
     if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
@@ -66,6 +69,10 @@ Usage Measure() {
 struct Attacker {
   std::atomic<bool> stop{false};
   std::atomic<int> open{0};
+  // The attacker's descriptors, changed only under the lock, so that a count of the
+  // process's own taken under it is exact however fast the attacker opens and closes.
+  std::mutex fdsLock;
+  std::set<int> fds;
   std::atomic<long> rounds{0};
   std::atomic<long> refused{0};  // connections the program closed without an answer
   std::uint16_t port = 0;
@@ -87,8 +94,13 @@ struct Attacker {
   }
   // A connection from 127.0.0.(2 + n % 8); -1 when it could not be made quickly.
   int Connect(long n) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -1;
+    int fd;
+    {
+      std::lock_guard<std::mutex> lock(fdsLock);
+      fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+      if (fd < 0) return -1;
+      fds.insert(fd);
+    }
     ++open;
     sockaddr_in from{};
     from.sin_family = AF_INET;
@@ -116,8 +128,19 @@ struct Attacker {
     return fd;
   }
   void Close(int fd) {
-    ::close(fd);
+    {
+      std::lock_guard<std::mutex> lock(fdsLock);
+      ::close(fd);
+      fds.erase(fd);
+    }
     --open;
+  }
+  // The process's use without the attacker's descriptors and thread.
+  Usage MeasureOthers() {
+    std::lock_guard<std::mutex> lock(fdsLock);
+    Usage u = Measure([this](int fd) { return fds.count(fd) != 0; });
+    u.threads -= 1;
+    return u;
   }
   // True when the program has closed fd; an answer would be a fault.
   static bool ClosedByPeer(int fd, int timeoutMs) {
@@ -156,10 +179,10 @@ class HostileTest : public TransferListsTest {
       return done();
     });
   }
-  void Sample(const Attacker& attacker) {
-    Usage now = Measure();
-    peak.threads = std::max(peak.threads, now.threads - 1);  // the attacker's
-    peak.fds = std::max(peak.fds, now.fds - attacker.open);
+  void Sample(Attacker& attacker) {
+    const Usage now = attacker.MeasureOthers();
+    peak.threads = std::max(peak.threads, now.threads);
+    peak.fds = std::max(peak.fds, now.fds);
     peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
     // However hard the attack, only so many connections wait for their request.
     EXPECT_LE(sendList->WaitingRequests(), RequestGate::kMaxStrangers + RequestGate::kPerMember);
