@@ -78,6 +78,25 @@ lab_xvfb() {
   for _ in $(seq 100); do DISPLAY=:$d xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 }
 
+#   lab_session_bus K [VAR=VALUE...]   starts a session bus inside host K's namespace,
+#                       with extra environment for the services it starts; its address
+#                       in LAB_BUS, once the bus answers
+lab_session_bus() {
+  local k=$1 dir="$LAB_ROOT/h$1"
+  shift
+  LAB_BUS="unix:path=$dir/session-bus"
+  ip netns exec "${LAB_PREFIX}$k" env "$@" dbus-daemon --session --nofork --nopidfile \
+    --address="$LAB_BUS" >"$dir/dbus.log" 2>&1 &
+  LAB_PIDS+=($!)
+  for _ in $(seq 100); do
+    dbus-send --bus="$LAB_BUS" --print-reply --dest=org.freedesktop.DBus / \
+      org.freedesktop.DBus.GetId >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  lab_fail "host $k: no session bus"
+  return 1
+}
+
 #   lab_start K [VAR=VALUE...]   extra environment for the program
 lab_start() {
   local k=$1 dir="$LAB_ROOT/h$1" d

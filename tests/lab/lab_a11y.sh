@@ -24,15 +24,10 @@ a11y_cleanup() {
 }
 trap a11y_cleanup EXIT
 
-d=$(lab_free_display)
-echo $d >"$dir/display"
-Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
-LAB_PIDS+=($!)
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
-bus="unix:path=$dir/session-bus"
-ip netns exec "$ns" dbus-daemon --session --nofork --address="$bus" >"$dir/dbus.log" 2>&1 &
-LAB_PIDS+=($!)
-for _ in $(seq 50); do [ -S "$dir/session-bus" ] && break; sleep 0.1; done
+lab_xvfb 1
+d=$(lab_display 1)
+lab_session_bus 1 || exit 1
+bus=$LAB_BUS
 run() {
   ip netns exec "$ns" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
     DISPLAY=:$d LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$@"

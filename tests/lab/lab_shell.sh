@@ -35,11 +35,9 @@ gone() { ! kill -0 "$(cat "$LAB_ROOT/h$1/pid")" 2>/dev/null; }
 count() { lab_log $1 shell | grep -cF -- "$2"; }
 at_least() { [ "$(count $1 "$2")" -ge "$3" ]; }
 
-bus="unix:path=$LAB_ROOT/h1/bus"
 ns1="${LAB_PREFIX}1"
-ip netns exec "$ns1" dbus-daemon --session --address="$bus" --nofork --nopidfile &
-LAB_PIDS+=($!)
-until_true 10 test -S "$LAB_ROOT/h1/bus" || { lab_fail "no session bus"; exit 1; }
+lab_session_bus 1 || exit 1
+bus=$LAB_BUS
 items="$LAB_ROOT/h1/items"
 ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" watch "$items" &
 LAB_PIDS+=($!)

@@ -48,14 +48,14 @@ XML
 
 lab_xvfb 1
 d=$(lab_display 1)
-bus="unix:path=$dir/bus"
+# xfconfd, started by the bus, reads the panel's settings from the host's folders.
+lab_session_bus 1 HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
+  DISPLAY=:$d LANG=C.UTF-8 || exit 1
+bus=$LAB_BUS
 run() {
   ip netns exec "$ns" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
     DISPLAY=:$d LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" "$@"
 }
-run dbus-daemon --session --nofork --nopidfile --address="$bus" >"$dir/dbus.log" 2>&1 &
-LAB_PIDS+=($!)
-for _ in $(seq 50); do [ -S "$dir/bus" ] && break; sleep 0.1; done
 run xfce4-panel >"$dir/panel.log" 2>&1 &
 LAB_PIDS+=($!)
 # The status tray owns the StatusNotifier watcher once it is up.
