@@ -33,7 +33,13 @@ lab_init() {
 }
 
 lab_cleanup() {
+  local ns
   for pid in "${LAB_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null; done
+  # What a host's programs started on their own (a bus's services, an input method)
+  # lives in its namespace: it ends there too.
+  for ns in $(ip netns list | awk '{print $1}' | grep "^${LAB_PREFIX}"); do
+    for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
+  done
   wait 2>/dev/null
   for ns in $(ip netns list | awk '{print $1}' | grep "^${LAB_PREFIX}"); do ip netns del "$ns"; done
   rm -rf "$LAB_ROOT"

@@ -16,14 +16,6 @@ lab_host 1 "太郎" "雑談"
 ns="${LAB_PREFIX}1"
 dir="$LAB_ROOT/h1"
 
-# The bus launcher and the registry are started by the session bus, inside the host's
-# namespace; they end with the namespace's other processes.
-a11y_cleanup() {
-  for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
-  lab_cleanup
-}
-trap a11y_cleanup EXIT
-
 lab_xvfb 1
 d=$(lab_display 1)
 lab_session_bus 1 || exit 1

@@ -14,15 +14,6 @@ for tool in ibus-daemon xclip setpriv /usr/lib/ibus-mozc/ibus-engine-mozc; do
 done
 USER_ID=$(id -u nobody) || lab_skip "no ordinary user"
 
-# Everything the input method started lives in host 1's namespace: end it there.
-ime_cleanup() {
-  local pids
-  pids=$(ip netns pids "${LAB_PREFIX}1" 2>/dev/null)
-  [ -n "$pids" ] && kill -9 $pids 2>/dev/null
-  lab_cleanup
-}
-trap ime_cleanup EXIT
-
 lab_host 1 "山田" "雑談"
 lab_host 2 "佐藤" "雑談"
 H1="$LAB_ROOT/h1"

@@ -13,12 +13,6 @@ lab_init 69 "$2"
 lab_host 1 "alice" "xfce"
 ns="${LAB_PREFIX}1"
 dir="$LAB_ROOT/h1"
-# xfconfd and the plugin wrapper are started on the bus; they end with the namespace.
-xfce_cleanup() {
-  for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
-  lab_cleanup
-}
-trap xfce_cleanup EXIT
 
 # One panel along the top holding the status tray; xfconfd reads it at its first start.
 conf="$dir/config/xfce4/xfconf/xfce-perchannel-xml"
