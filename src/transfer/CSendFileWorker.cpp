@@ -23,11 +23,6 @@ namespace vostrelle {
 namespace text = transfer_text;
 
 CSendFileWorker::CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket,
-                                 int stallTimeoutMs)
-    : CSendFileWorker(std::move(notify), acceptedSocket, Limits{stallTimeoutMs, kRequestTimeoutMs},
-                      nullptr) {}
-
-CSendFileWorker::CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket,
                                  Limits limits, std::shared_ptr<RequestGate> gate)
     : accepted_(acceptedSocket), limits_(limits), gate_(std::move(gate)), slot_(acceptedSocket) {
   notify_ = std::move(notify);

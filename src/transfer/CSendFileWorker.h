@@ -32,8 +32,6 @@ class CSendFileWorker : public CFileThread {
   };
 
   // Takes ownership of the accepted socket, and of its place in gate (may be null).
-  CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket,
-                  int stallTimeoutMs = kStallTimeoutMs);
   CSendFileWorker(std::shared_ptr<NotifyTarget> notify, int acceptedSocket, Limits limits,
                   std::shared_ptr<RequestGate> gate);
   ~CSendFileWorker() override;
