@@ -18,14 +18,6 @@ constexpr std::uint16_t kLockMasks[] = {0, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK,
 constexpr std::uint16_t kRelevantMask =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
-xcb_connection_t* X11Connection() {
-  auto* app = qGuiApp;
-  if (!app) return nullptr;
-  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-  // The offscreen platform answers with an interface whose connection is null.
-  return x11 ? x11->connection() : nullptr;
-}
-
 // The key of this keyboard that gives virtualKey; 0 when it has none. Where several do,
 // the layout's own key (known by both its symbols, as the JIS "ろ" key beside a mapped
 // but absent ISO key) comes first, a keypad twin (Enter, the cursor block) last.
@@ -34,8 +26,7 @@ std::uint8_t KeycodeOfVirtualKey(std::uint16_t virtualKey) {
   int bestRank = 3;
   for (const KeyboardKey& key : KeyboardKeys()) {
     if (key.row->vk != virtualKey) continue;
-    const bool keypad = key.row->keysym >= XK_KP_Space && key.row->keysym <= XK_KP_Equal;
-    const int rank = key.row->shifted ? 0 : keypad ? 2 : 1;
+    const int rank = key.row->shifted ? 0 : IsKeypadKeysym(key.row->keysym) ? 2 : 1;
     if (rank < bestRank) {
       best = key.keycode;
       bestRank = rank;
@@ -59,9 +50,9 @@ std::uint32_t VirtualKeyToKeysym(std::uint16_t virtualKey) {
   const auto vk = static_cast<std::uint8_t>(virtualKey);
   const VirtualKeyRow* row = RowOfVirtualKey(vk, false);
   // Enter and the cursor block: the main key rather than its keypad twin.
-  if (row && row->keysym >= XK_KP_Space && row->keysym <= XK_KP_Equal) {
+  if (row && IsKeypadKeysym(row->keysym)) {
     const VirtualKeyRow* other = RowOfVirtualKey(vk, !row->extended);
-    if (other && (other->keysym < XK_KP_Space || other->keysym > XK_KP_Equal)) row = other;
+    if (other && !IsKeypadKeysym(other->keysym)) row = other;
   }
   return row ? row->keysym : 0;
 }

@@ -114,19 +114,9 @@ const std::vector<VirtualKeyRow>& Table() {
   return table;
 }
 
-bool IsKeypadKeysym(std::uint32_t keysym) {
-  return keysym >= XK_KP_Space && keysym <= XK_KP_Equal;
-}
-
-xcb_connection_t* Connection() {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  // The offscreen platform answers with an interface whose connection is null.
-  return x11 ? x11->connection() : nullptr;
-}
-
 // The first two keysyms of keycode on this X display; false without X11.
 bool KeycodeKeysyms(std::uint32_t keycode, std::uint32_t* level0, std::uint32_t* level1) {
-  xcb_connection_t* connection = Connection();
+  xcb_connection_t* connection = X11Connection();
   if (!connection || keycode < 8 || keycode > 255) return false;
   xcb_get_keyboard_mapping_reply_t* reply = xcb_get_keyboard_mapping_reply(
       connection, xcb_get_keyboard_mapping(connection, static_cast<xcb_keycode_t>(keycode), 1),
@@ -158,6 +148,16 @@ std::uint32_t KeysymOfQtKey(int key, bool keypad) {
 
 }  // namespace
 
+xcb_connection_t* X11Connection() {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  // The offscreen platform answers with an interface whose connection is null.
+  return x11 ? x11->connection() : nullptr;
+}
+
+bool IsKeypadKeysym(std::uint32_t keysym) {
+  return keysym >= XK_KP_Space && keysym <= XK_KP_Equal;
+}
+
 const VirtualKeyRow* RowOfKeysyms(std::uint32_t keysym, std::uint32_t shifted) {
   if (keysym >= XK_A && keysym <= XK_Z) keysym += XK_a - XK_A;
   for (const VirtualKeyRow& row : Table())
@@ -167,7 +167,7 @@ const VirtualKeyRow* RowOfKeysyms(std::uint32_t keysym, std::uint32_t shifted) {
 
 std::vector<KeyboardKey> KeyboardKeys() {
   std::vector<KeyboardKey> keys;
-  xcb_connection_t* connection = Connection();
+  xcb_connection_t* connection = X11Connection();
   if (!connection) return keys;
   const xcb_setup_t* setup = xcb_get_setup(connection);
   const int first = setup->min_keycode;

@@ -9,8 +9,14 @@
 #include <vector>
 
 class QKeyEvent;
+struct xcb_connection_t;
 
 namespace vostrelle {
+
+// The program's X connection; null without X11 (also on the offscreen platform).
+xcb_connection_t* X11Connection();
+// Whether keysym is one of the keypad's.
+bool IsKeypadKeysym(std::uint32_t keysym);
 
 struct VirtualKeyRow {
   std::uint32_t keysym;   // the key's unshifted keysym
