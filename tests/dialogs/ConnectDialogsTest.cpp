@@ -26,10 +26,6 @@ QLineEdit* Edit(QWidget& dialog, int id) {
   return dialog.findChild<QLineEdit*>(QStringLiteral("edit%1").arg(id));
 }
 
-QPushButton* Button(QWidget& dialog, int id) {
-  return dialog.findChild<QPushButton*>(QStringLiteral("button%1").arg(id));
-}
-
 QPushButton* Ok(QWidget& dialog) {
   return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
 }

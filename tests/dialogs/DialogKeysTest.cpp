@@ -31,10 +31,6 @@ using namespace vostrelle::test;
 
 namespace {
 
-QPushButton* Button(QWidget& window, int id) {
-  return window.findChild<QPushButton*>(QStringLiteral("button%1").arg(id));
-}
-
 // Gives widget the keyboard focus in its shown, active window and presses key there,
 // as the user would.
 void PressOn(QWidget* widget, Qt::Key key) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -30,6 +31,11 @@ void WhenModal(std::function<void(T*)> action) {
     }
   });
   poll->start(20);
+}
+
+// A window's push button by its command id.
+inline QPushButton* Button(QWidget& window, int id) {
+  return window.findChild<QPushButton*>(QStringLiteral("button%1").arg(id));
 }
 
 // Text as an input method delivers it (QTest::keyClicks takes Latin-1 only).
