@@ -61,7 +61,7 @@ class ViewsTest : public QObject {
     v.Say(2, "a", "peer", Sjis("meさん、こんにちは"));
     a->EnterLine(Sjis("自分の行"));
     EventBatch stray(a, v.h.now, true);
-    stray.Add(99, 0, "never");
+    stray.Add(static_cast<EventKind>(99), 0, "never");
     stray.Add(kEventMessage, 7, "late", "gone");  // index past the table: the carried name
     v.h.doc.UpdateAllViews(nullptr, kHintEvents, &stray);
 
