@@ -263,7 +263,6 @@ void CMainFrame::BuildMenus() {
 
   for (QMenu* menu : {view, command})
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-  qApp->installEventFilter(this);
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -318,11 +317,12 @@ void CMainFrame::UpdateCommandStates() {
   actions_[cmd::kViewStatusBar]->setChecked(statusBar()->isVisible());
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+bool CMainFrame::event(QEvent* event) {
   // Before Qt matches a key against the shortcuts, the commands take their states from
-  // the state now, as a menu does when it opens.
+  // the state now, as a menu does when it opens. The focus widget gets the key first;
+  // one it does not claim climbs its parents up to this window.
   if (event->type() == QEvent::ShortcutOverride) UpdateCommandStates();
-  return QMainWindow::eventFilter(watched, event);
+  return QMainWindow::event(event);
 }
 
 QAction* CMainFrame::Action(int id) const {
