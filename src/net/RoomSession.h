@@ -36,6 +36,9 @@ class RoomSession {
   // nobody, which is not a failure; a refused packet fails even then.
   enum class Delivery { kSent, kNobody, kFailed };
   Delivery SendLine(const std::string& text);
+  // The user's line goes out the long way round: the document hears OnLineEntered,
+  // shows and logs the line first, then calls SendLine, so that a failure is told
+  // after the line it concerns.
   void EnterLine(const std::string& text);
   bool Rename(const std::string& newName);
   void RenameByDialog();
