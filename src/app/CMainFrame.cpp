@@ -210,8 +210,7 @@ void CMainFrame::OnViewsReady() {
   CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
   if (system && tray_ && !tray_->IsAdded())
     system->SetDesktopNote(
-        Sjis("※ 通知領域（タスクトレイ）が見つからないため、"
-             "最小化してもトレイには潜みません。"));
+        "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。"_sjis);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
