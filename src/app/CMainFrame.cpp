@@ -278,7 +278,8 @@ void CMainFrame::BuildStatusBar() {
     indicators_[i]->setFrameShape(QFrame::Panel);
     indicators_[i]->setFrameShadow(QFrame::Sunken);
     indicators_[i]->setAlignment(Qt::AlignCenter);
-    indicators_[i]->setMinimumWidth(indicators_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
+    indicators_[i]->setMinimumWidth(
+        indicators_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
     indicators_[i]->setEnabled(false);
     statusBar()->addPermanentWidget(indicators_[i]);
   }

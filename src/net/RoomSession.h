@@ -85,6 +85,14 @@ class RoomSession {
   // notification: false once the destructor has run.
   using Liveness = std::shared_ptr<bool>;
   Liveness alive_ = std::make_shared<bool>(true);
+  static bool Stopped(const Liveness& alive, const RoomSession* session);
+
+  // Receive, by the command's class.
+  void ReceiveMembership(const std::string& command, const FieldMap& fields, Ipv4 source,
+                         int index);
+  void ReceiveChat(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
+  void ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
+  void ReceiveFileOffer(const FieldMap& fields, int index);
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;

@@ -155,7 +155,8 @@ void CMiniDOMIO::ReadElement(CMiniDOMNode& parent, int depth) {
   // The node joins the tree at once so that a later failure keeps it.
   CMiniDOMNode* node = parent.AddChild(startName);
   ReadContent(*node, depth);
-  if (ReadTagName() != startName) throw CMiniDOMIOException("終了タグと開始タグが一致していません。"_sjis);
+  if (ReadTagName() != startName)
+    throw CMiniDOMIOException("終了タグと開始タグが一致していません。"_sjis);
 }
 
 std::string CMiniDOMIO::ReadTagName() {

@@ -46,10 +46,14 @@ std::string Unescape(const std::string& body) {
       continue;
     }
     const char c = body[++i];
-    if (c == 'r') out += '\r';
-    else if (c == 'n') out += '\n';
-    else if (c == 't') out += '\t';
-    else out += c;
+    if (c == 'r')
+      out += '\r';
+    else if (c == 'n')
+      out += '\n';
+    else if (c == 't')
+      out += '\t';
+    else
+      out += c;
   }
   return out;
 }
@@ -72,7 +76,8 @@ TEST(SourceTexts, EveryJapaneseTextHasCp932Bytes) {
 
 TEST(SourceTexts, NoTextIsWrittenAsEscapedBytesOrConvertedAtRunTime) {
   // A string literal holding a CP932 lead byte written as an escape.
-  const std::regex escaped(R"re("(?:[^"\\\n]|\\.)*\\x(?:[89][0-9A-Fa-f]|[Ee][0-9A-Fa-f]|[Ff][0-9A-Ca-c]))re");
+  const std::regex escaped(
+      R"re("(?:[^"\\\n]|\\.)*\\x(?:[89][0-9A-Fa-f]|[Ee][0-9A-Fa-f]|[Ff][0-9A-Ca-c]))re");
   const std::regex converted(R"re(\bSjis\s*\()re");
   for (const SourceFile& file : Sources()) {
     EXPECT_FALSE(std::regex_search(file.text, escaped)) << file.path;

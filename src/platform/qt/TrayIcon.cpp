@@ -76,9 +76,9 @@ void TrayIcon::AskForHostKind() {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-  QDBusMessage get = QDBusMessage::createMethodCall(watcher,
-      QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.freedesktop.DBus.Properties"),
-      QStringLiteral("Get"));
+  QDBusMessage get = QDBusMessage::createMethodCall(
+      watcher, QStringLiteral("/StatusNotifierWatcher"),
+      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
   get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
   auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(get), this);
   connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
