@@ -85,7 +85,7 @@ BENCHMARK(BM_SaveOptions)->Unit(benchmark::kMicrosecond);
 std::string TypicalLine() {
   std::string text;
   for (int i = 0; i < 20; ++i) text += "\x82\xa0";  // あ
-  return FormatLogLine(1, "12:34", "\x8e\x52\x93\x63", text);
+  return FormatLogLine(kEventMessage, "12:34", "\x8e\x52\x93\x63", text);
 }
 
 void BM_ChatLogWrite(benchmark::State& state) {

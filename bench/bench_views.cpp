@@ -25,7 +25,7 @@ double ResidentMiB() {
 }
 
 const std::string& LineText() {
-  static const std::string text = Sjis("今日の会議は午後三時からです。資料を忘れずに。") + " 12345";
+  static const std::string text = "今日の会議は午後三時からです。資料を忘れずに。"_sjis + " 12345";
   return text;
 }
 

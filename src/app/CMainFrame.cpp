@@ -210,8 +210,7 @@ void CMainFrame::OnViewsReady() {
   CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
   if (system && tray_ && !tray_->IsAdded())
     system->SetDesktopNote(
-        Sjis("※ 通知領域（タスクトレイ）が見つからないため、"
-             "最小化してもトレイには潜みません。"));
+        "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。"_sjis);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
@@ -263,7 +262,6 @@ void CMainFrame::BuildMenus() {
 
   for (QMenu* menu : {view, command})
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
-  qApp->installEventFilter(this);
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -280,7 +278,8 @@ void CMainFrame::BuildStatusBar() {
     indicators_[i]->setFrameShape(QFrame::Panel);
     indicators_[i]->setFrameShadow(QFrame::Sunken);
     indicators_[i]->setAlignment(Qt::AlignCenter);
-    indicators_[i]->setMinimumWidth(indicators_[i]->fontMetrics().horizontalAdvance("SCRL") + 8);
+    indicators_[i]->setMinimumWidth(
+        indicators_[i]->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
     indicators_[i]->setEnabled(false);
     statusBar()->addPermanentWidget(indicators_[i]);
   }
@@ -318,11 +317,12 @@ void CMainFrame::UpdateCommandStates() {
   actions_[cmd::kViewStatusBar]->setChecked(statusBar()->isVisible());
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+bool CMainFrame::event(QEvent* event) {
   // Before Qt matches a key against the shortcuts, the commands take their states from
-  // the state now, as a menu does when it opens.
+  // the state now, as a menu does when it opens. The focus widget gets the key first;
+  // one it does not claim climbs its parents up to this window.
   if (event->type() == QEvent::ShortcutOverride) UpdateCommandStates();
-  return QMainWindow::eventFilter(watched, event);
+  return QMainWindow::event(event);
 }
 
 QAction* CMainFrame::Action(int id) const {

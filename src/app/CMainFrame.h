@@ -75,7 +75,7 @@ class CMainFrame : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:

@@ -164,9 +164,8 @@ void CVostrelleApp::OnTerminationSignal() {
 
 void CVostrelleApp::OnChangeSettingsFolder() {
   const MsgAnswer answer =
-      ui_.MessageBox(Sjis("設定保存フォルダを変更するため、終了します。\n再起動して設定保存フォルダ"
-                          "を設定して下さい。"),
-                     Sjis("設定保存フォルダの変更"), MsgButtons::OkCancel, MsgIcon::None);
+      ui_.MessageBox("設定保存フォルダを変更するため、終了します。\n再起動して設定保存フォルダを設定して下さい。"_sjis,
+                     "設定保存フォルダの変更"_sjis, MsgButtons::OkCancel, MsgIcon::None);
   if (answer != MsgAnswer::Ok) return;
   DeleteSettingFolder();
   if (frame_) frame_->close();

@@ -12,15 +12,8 @@
 #include "res/Icons.h"
 
 namespace vostrelle {
-namespace {
-
-const char kCaption[] =
-    "Vostrelle\x82\xcc\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x8f\xee\x95\xf1";  // Vostrelleのバージョン情報
-
-}  // namespace
-
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(ToQString(kCaption));
+  setWindowTitle(QStringLiteral("Vostrelleのバージョン情報"));
   std::string version, legal;
   GetVersionStrings(&version, &legal);
 

@@ -135,7 +135,7 @@ void CConnectListDlg::OnNew() {
   if (!list_.empty()) setting.PrefillFrom(list_.back());
   if (!EditSetting(setting)) return;
   if (std::find(list_.begin(), list_.end(), setting) != list_.end()) {
-    Message(Sjis("同じ接続先で同じ部屋名の設定が既に存在します。"));
+    Message("同じ接続先で同じ部屋名の設定が既に存在します。"_sjis);
     return;
   }
   list_.push_back(setting);

@@ -95,7 +95,7 @@ bool CConnectSettingDlg::Open() {
     std::vector<int> usable;
     Interfaces(interfaces, usable);
     if (usable.empty()) {
-      Message(Sjis("ネットワークに接続されていません。"));
+      Message("ネットワークに接続されていません。"_sjis);
       return false;
     }
     // With several networks the user must choose; none is preferred.
@@ -166,11 +166,11 @@ void CConnectSettingDlg::OnSelect() {
 void CConnectSettingDlg::accept() {
   TakeValues();
   if (name_.empty()) {
-    Message(Sjis("名前が無いです。"));
+    Message("名前が無いです。"_sjis);
     return;
   }
   if (realName_.empty()) {
-    Message(Sjis("本名が無いです。"));
+    Message("本名が無いです。"_sjis);
     return;
   }
   if (connectTo_.empty()) {

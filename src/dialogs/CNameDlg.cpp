@@ -48,7 +48,7 @@ void CNameDlg::showEvent(QShowEvent* event) {
 void CNameDlg::accept() {
   const std::string name = ToCp932(edit_->text());
   if (name.empty()) {
-    Message(Sjis("名前がありません。"));
+    Message("名前がありません。"_sjis);
     return;
   }
   Name = name;

@@ -143,7 +143,7 @@ void CSystemPage::OnUseHotkey() {
 void CSystemPage::OnBrowse() {
   TakeValues();
   FolderBrowser browser(this);
-  browser.SetTitle(Sjis("受信ファイルの保存先"));
+  browser.SetTitle("受信ファイルの保存先"_sjis);
   browser.SetInitialPath(ReceiveFolder);
   if (browser.Run() != FolderBrowser::kChosen) return;
   ReceiveFolder = browser.GetPath();

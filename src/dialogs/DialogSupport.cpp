@@ -14,7 +14,7 @@
 namespace vostrelle {
 
 QString UiText(const char* utf8) {
-  return ToQString(Sjis(utf8));
+  return ToQString(Utf8ToCp932(utf8));
 }
 
 void ShowWarning(QWidget* parent, const std::string& text) {

@@ -33,7 +33,7 @@ bool CVostrelleDoc::OnNewDocument() {
   socket_ = std::make_unique<ChatSocket>(this, chatPort_);
   if (!socket_->Create(&notifier_, bindAddress_)) {
     socket_.reset();
-    ui_.MessageBox(Sjis("ソケットを初期化できませんでした。"));
+    ui_.MessageBox("ソケットを初期化できませんでした。"_sjis);
     return false;
   }
   logs_ = std::make_unique<ChatLogRegistry>();
@@ -80,12 +80,12 @@ void CVostrelleDoc::DeleteContents() {
   // Their workers are aborted and waited for.
   sendList_.reset();
   receiveList_.reset();
-  SetTitle(Sjis("未接続"));
+  SetTitle("未接続"_sjis);
 }
 
 bool CVostrelleDoc::SaveModified() {
   if (!settings_.ConfirmExit) return true;
-  return ui_.MessageBox(Sjis("終了します。よろしいですか？"), Sjis("終了確認"),
+  return ui_.MessageBox("終了します。よろしいですか？"_sjis, "終了確認"_sjis,
                         MsgButtons::OkCancel, MsgIcon::Information) != MsgAnswer::Cancel;
 }
 
@@ -250,7 +250,7 @@ void CVostrelleDoc::OnLeaveRoom() {
   const int i = currentRoom_;
   StepRoom(+1);
   if (currentRoom_ == i) {
-    ui_.MessageBox(Sjis("消去できません。"));
+    ui_.MessageBox("消去できません。"_sjis);
     return;
   }
   RemoveSessionAt(i);

@@ -26,16 +26,16 @@ std::string Fill(const std::string& pattern, std::initializer_list<const std::st
 
 const std::string& Text(int which) {
   static const std::string texts[] = {
-      Sjis("%s(%s) に接続。"),
-      Sjis("名前: %s"),
-      Sjis("本名: %s"),
-      Sjis("バージョン: %s"),
-      Sjis("%sが参加しました。"),
-      Sjis("%sが退出しました。"),
-      Sjis("%sが落ちました。"),
-      Sjis("%sが不明な理由で退出しました。"),
-      Sjis("%sが%sに変更されました。"),
-      Sjis("送信失敗"),
+      "%s(%s) に接続。"_sjis,
+      "名前: %s"_sjis,
+      "本名: %s"_sjis,
+      "バージョン: %s"_sjis,
+      "%sが参加しました。"_sjis,
+      "%sが退出しました。"_sjis,
+      "%sが落ちました。"_sjis,
+      "%sが不明な理由で退出しました。"_sjis,
+      "%sが%sに変更されました。"_sjis,
+      "送信失敗"_sjis,
   };
   return texts[which];
 }

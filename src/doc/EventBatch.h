@@ -8,20 +8,14 @@
 #include <vector>
 
 #include "platform/Document.h"
+#include "store/EventKind.h"
 
 namespace vostrelle {
 
 class RoomSession;
 
-enum EventKind : int {
-  kEventMessage = 1,     // a message from another member
-  kEventNameCalled = 2,  // a message that contains the user's name in this room
-  kEventOwnLine = 3,     // the user's own line
-  kEventSystem = 4,      // a system text, already formatted
-};
-
 struct EventEntry {
-  int Kind;
+  EventKind Kind;
   int Member;        // index into the session's member table; 0 for system texts
   std::string Text;  // CP932, without a line end
   // The name the notification carried, for when the table changed before the log
@@ -34,7 +28,7 @@ class EventBatch : public HintObject {
   EventBatch(RoomSession* session, std::int64_t time, bool isCurrent)
       : Session(session), Time(time), IsCurrent(isCurrent) {}
 
-  void Add(int kind, int member, std::string text, std::string name = {}) {
+  void Add(EventKind kind, int member, std::string text, std::string name = {}) {
     Entries.push_back({kind, member, std::move(text), std::move(name)});
   }
 

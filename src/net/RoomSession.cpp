@@ -239,76 +239,96 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
   const std::string* command = Find(fields, "Command");
   if (!command) return;
 
-  int index = FindMember(source);
+  const int index = FindMember(source);
   if (index >= 0) members_[static_cast<std::size_t>(index)]->MissCount = 0;
 
-  // After each notification: stop if an observer destroyed the session or left the room
-  // (a left session must not gain members ahead of its own record).
-  const Liveness alive = alive_;
-  auto stopped = [&] { return !*alive || !joined_; };
-
-  const std::string* name = Find(fields, "Name");
   switch (ProtocolTable::Instance().ClassOf(*command)) {
     case kClassMembership:
-      if (*command == "Join") {
-        if (!name) return;
-        if (index >= 0) {
-          RemoveMember(index, kRemovalLeft);
-          if (stopped()) return;
-        }
-        AddMember(*name, source);
-        if (stopped()) return;
-        FieldMap reply;
-        SendToAddress("Notice", reply, source);
-      } else if (index >= 0) {
-        RemoveMember(index, kRemovalLeft);
-      }
+      ReceiveMembership(*command, fields, source, index);
       break;
-    case kClassChat: {
-      if (!name) return;
-      if (index < 0) {
-        index = AddMember(*name, source);
-        if (stopped()) return;
-      } else if (members_[static_cast<std::size_t>(index)]->Name != *name) {
-        const std::string oldName = members_[static_cast<std::size_t>(index)]->Name;
-        members_[static_cast<std::size_t>(index)]->Name = *name;
-        Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, index, oldName, *name); });
-        if (stopped()) return;
-      }
-      const std::string* message = Find(fields, "Message");
-      if (*command == "Message" && message) {
-        Notify([&](RoomObserver* o) { o->OnMessage(this, index, *name, *message); });
-      }
+    case kClassChat:
+      ReceiveChat(*command, fields, source, index);
       break;
-    }
-    case kClassRequest: {
-      if (index < 0) return;
-      FieldMap reply;
-      if (*command == "ReqNotice") {
-        SendToAddress("Notice", reply, source);
-      } else if (*command == "ReqInformation") {
-        SendToAddress("Information", reply, source);
-      } else if (*command == "Information") {
-        const std::string* realName = Find(fields, "RealName");
-        const std::string* version = Find(fields, "Version");
-        if (!name || !realName || !version) return;
-        Notify([&](RoomObserver* o) { o->OnInformation(this, *name, *realName, *version); });
-      } else if (*command == "File") {
-        const std::string* fileName = Find(fields, "FileName");
-        const std::string* fileSize = Find(fields, "FileSize");
-        const std::string* port = Find(fields, "Port");
-        const std::string* id = Find(fields, "ID");
-        if (!fileName || !fileSize || !port || !id) return;
-        const std::uint32_t size = ToUint32(*fileSize), portNumber = ToUint32(*port);
-        Notify([&](RoomObserver* o) {
-          o->OnFileOffered(this, index, *id, *fileName, size, portNumber);
-        });
-      }
+    case kClassRequest:
+      if (index >= 0) ReceiveRequest(*command, fields, source, index);
       break;
-    }
     default:
       break;
   }
+}
+
+// After each notification: stop if an observer destroyed the session or left the room
+// (a left session must not gain members ahead of its own record). The session is looked
+// at only while it is alive.
+bool RoomSession::Stopped(const Liveness& alive, const RoomSession* session) {
+  return !*alive || !session->joined_;
+}
+
+void RoomSession::ReceiveMembership(const std::string& command, const FieldMap& fields, Ipv4 source,
+                                    int index) {
+  if (command != "Join") {
+    if (index >= 0) RemoveMember(index, kRemovalLeft);
+    return;
+  }
+  const std::string* name = Find(fields, "Name");
+  if (!name) return;
+  const Liveness alive = alive_;
+  if (index >= 0) {
+    RemoveMember(index, kRemovalLeft);
+    if (Stopped(alive, this)) return;
+  }
+  AddMember(*name, source);
+  if (Stopped(alive, this)) return;
+  FieldMap reply;
+  SendToAddress("Notice", reply, source);
+}
+
+void RoomSession::ReceiveChat(const std::string& command, const FieldMap& fields, Ipv4 source,
+                              int index) {
+  const std::string* name = Find(fields, "Name");
+  if (!name) return;
+  const Liveness alive = alive_;
+  if (index < 0) {
+    index = AddMember(*name, source);
+    if (Stopped(alive, this)) return;
+  } else if (members_[static_cast<std::size_t>(index)]->Name != *name) {
+    const std::string oldName = members_[static_cast<std::size_t>(index)]->Name;
+    members_[static_cast<std::size_t>(index)]->Name = *name;
+    Notify([&](RoomObserver* o) { o->OnMemberRenamed(this, index, oldName, *name); });
+    if (Stopped(alive, this)) return;
+  }
+  const std::string* message = Find(fields, "Message");
+  if (command == "Message" && message) {
+    Notify([&](RoomObserver* o) { o->OnMessage(this, index, *name, *message); });
+  }
+}
+
+void RoomSession::ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source,
+                                 int index) {
+  FieldMap reply;
+  if (command == "ReqNotice") {
+    SendToAddress("Notice", reply, source);
+  } else if (command == "ReqInformation") {
+    SendToAddress("Information", reply, source);
+  } else if (command == "Information") {
+    const std::string* name = Find(fields, "Name");
+    const std::string* realName = Find(fields, "RealName");
+    const std::string* version = Find(fields, "Version");
+    if (!name || !realName || !version) return;
+    Notify([&](RoomObserver* o) { o->OnInformation(this, *name, *realName, *version); });
+  } else if (command == "File") {
+    ReceiveFileOffer(fields, index);
+  }
+}
+
+void RoomSession::ReceiveFileOffer(const FieldMap& fields, int index) {
+  const std::string* fileName = Find(fields, "FileName");
+  const std::string* fileSize = Find(fields, "FileSize");
+  const std::string* port = Find(fields, "Port");
+  const std::string* id = Find(fields, "ID");
+  if (!fileName || !fileSize || !port || !id) return;
+  const std::uint32_t size = ToUint32(*fileSize), portNumber = ToUint32(*port);
+  Notify([&](RoomObserver* o) { o->OnFileOffered(this, index, *id, *fileName, size, portNumber); });
 }
 
 int RoomSession::FindMember(Ipv4 address) const {

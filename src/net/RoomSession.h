@@ -36,6 +36,9 @@ class RoomSession {
   // nobody, which is not a failure; a refused packet fails even then.
   enum class Delivery { kSent, kNobody, kFailed };
   Delivery SendLine(const std::string& text);
+  // The user's line goes out the long way round: the document hears OnLineEntered,
+  // shows and logs the line first, then calls SendLine, so that a failure is told
+  // after the line it concerns.
   void EnterLine(const std::string& text);
   bool Rename(const std::string& newName);
   void RenameByDialog();
@@ -82,6 +85,14 @@ class RoomSession {
   // notification: false once the destructor has run.
   using Liveness = std::shared_ptr<bool>;
   Liveness alive_ = std::make_shared<bool>(true);
+  static bool Stopped(const Liveness& alive, const RoomSession* session);
+
+  // Receive, by the command's class.
+  void ReceiveMembership(const std::string& command, const FieldMap& fields, Ipv4 source,
+                         int index);
+  void ReceiveChat(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
+  void ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
+  void ReceiveFileOffer(const FieldMap& fields, int index);
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;

@@ -276,8 +276,4 @@ bool Utf8ToCp932Exact(std::string_view utf8, std::string& out) {
   return exact;
 }
 
-std::string Sjis(std::string_view utf8) {
-  return Utf8ToCp932(utf8);
-}
-
 }  // namespace vostrelle

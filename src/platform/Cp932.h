@@ -3,6 +3,7 @@
 // std::string of CP932 bytes; these helpers step over double-byte characters as units
 // and convert at the two edges (widgets, file names) only.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -36,8 +37,21 @@ std::string Utf8ToCp932(std::string_view utf8, bool* lossless = nullptr);
 bool Cp932ToUtf8Exact(std::string_view cp932, std::string& out);
 bool Utf8ToCp932Exact(std::string_view utf8, std::string& out);
 
-// The program's own Japanese texts are written in UTF-8 source; this gives their CP932
-// bytes, which is what every text inside the program is.
-std::string Sjis(std::string_view utf8);
+// A string literal as a template argument, so that each text has a conversion of its own.
+template <std::size_t N>
+struct Utf8Literal {
+  char Text[N];
+  constexpr Utf8Literal(const char (&text)[N]) { std::copy_n(text, N, Text); }
+  constexpr std::string_view View() const { return {Text, N - 1}; }
+};
+
+// The program's own Japanese texts: written in UTF-8 source as "送信失敗"_sjis, and used
+// as their CP932 bytes, which is what every text inside the program is. Each converts
+// once, on first use; a test checks that every one of them converts without loss.
+template <Utf8Literal L>
+const std::string& operator""_sjis() {
+  static const std::string cp932 = Utf8ToCp932(L.View());
+  return cp932;
+}
 
 }  // namespace vostrelle

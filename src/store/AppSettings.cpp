@@ -187,7 +187,7 @@ bool AppSettings::Save(const char* name, const CMiniDOMNode& root) {
   if (!saved) {
     // A file that could not even be made leaves the writer without a message; then
     // the path says which file it was.
-    lastSaveError_ = io.GetErrorText().empty() ? Sjis("書込エラー: ") + path : io.GetErrorText();
+    lastSaveError_ = io.GetErrorText().empty() ? "書込エラー: "_sjis + path : io.GetErrorText();
   }
   return saved;
 }

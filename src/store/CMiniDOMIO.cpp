@@ -16,15 +16,6 @@
 namespace vostrelle {
 namespace {
 
-const char kReadPrefix[] = "読込エラー: ";
-const char kWritePrefix[] = "書込エラー: ";
-const char kEndOfInput[] = "読み込み中に終端に到達しました。";
-const char kNoCloseBracket[] = "\">\"が存在しません。";
-const char kNoName[] = "名前が存在しません。";
-const char kBadEntity[] = "未対応の特殊文字です。";
-const char kTagMismatch[] = "終了タグと開始タグが一致していません。";
-const char kOutputFailed[] = "出力に失敗しました。";
-const char kTooDeep[] = "要素の入れ子が深すぎます。";
 const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
 bool IsNameByte(char c) {
@@ -116,7 +107,7 @@ bool CMiniDOMIO::LoadFromBuffer(std::string_view bytes, CMiniDOMNode& root) {
   try {
     ReadDocument(root);
   } catch (const CMiniDOMIOException& e) {
-    error_ = Sjis(kReadPrefix) + e.Message();
+    error_ = "読込エラー: "_sjis + e.Message();
     ok = false;
   }
   input_ = {};
@@ -134,7 +125,7 @@ bool CMiniDOMIO::Take() {
 }
 
 char CMiniDOMIO::TakeInside() {
-  if (!Take()) throw CMiniDOMIOException(Sjis(kEndOfInput));
+  if (!Take()) throw CMiniDOMIOException("読み込み中に終端に到達しました。"_sjis);
   return current_;
 }
 
@@ -155,21 +146,22 @@ void CMiniDOMIO::ReadDocument(CMiniDOMNode& root) {
 void CMiniDOMIO::ReadDeclaration() {
   while (TakeInside() != '?') {
   }
-  if (TakeInside() != '>') throw CMiniDOMIOException(Sjis(kNoCloseBracket));
+  if (TakeInside() != '>') throw CMiniDOMIOException("\">\"が存在しません。"_sjis);
 }
 
 void CMiniDOMIO::ReadElement(CMiniDOMNode& parent, int depth) {
-  if (depth > kMaxDepth) throw CMiniDOMIOException(Sjis(kTooDeep));
+  if (depth > kMaxDepth) throw CMiniDOMIOException("要素の入れ子が深すぎます。"_sjis);
   std::string startName = ReadTagName();
   // The node joins the tree at once so that a later failure keeps it.
   CMiniDOMNode* node = parent.AddChild(startName);
   ReadContent(*node, depth);
-  if (ReadTagName() != startName) throw CMiniDOMIOException(Sjis(kTagMismatch));
+  if (ReadTagName() != startName)
+    throw CMiniDOMIOException("終了タグと開始タグが一致していません。"_sjis);
 }
 
 std::string CMiniDOMIO::ReadTagName() {
   char c = TakeInside();
-  if (c == '>') throw CMiniDOMIOException(Sjis(kNoName));
+  if (c == '>') throw CMiniDOMIOException("名前が存在しません。"_sjis);
   std::string name;
   while (IsNameByte(c)) {
     name.push_back(c);
@@ -205,7 +197,7 @@ char CMiniDOMIO::ReadEntity() {
   if (name == "lt") return '<';
   if (name == "gt") return '>';
   if (name == "amp") return '&';
-  throw CMiniDOMIOException(Sjis(kBadEntity));
+  throw CMiniDOMIOException("未対応の特殊文字です。"_sjis);
 }
 
 std::string CMiniDOMIO::Serialize(const CMiniDOMNode& root) {
@@ -231,7 +223,7 @@ bool CMiniDOMIO::SaveDocument(std::string_view path, const CMiniDOMNode& root) {
   if (ok) SyncFolderOf(native);
   if (!ok) {
     ::unlink(tempPath.c_str());
-    error_ = Sjis(kWritePrefix) + Sjis(kOutputFailed);
+    error_ = "書込エラー: "_sjis + "出力に失敗しました。"_sjis;
   }
   return ok;
 }

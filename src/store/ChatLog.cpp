@@ -27,15 +27,15 @@ std::string LogTimeText(std::time_t time) {
   return FormatLocal(time, "%H:%M");
 }
 
-std::string FormatLogLine(int kind, const std::string& timeText, const std::string& name,
+std::string FormatLogLine(EventKind kind, const std::string& timeText, const std::string& name,
                           const std::string& text) {
   switch (kind) {
-    case 1:
-    case 2:
+    case kEventMessage:
+    case kEventNameCalled:
       return timeText + " [" + name + "] " + text + "\r\n";
-    case 3:
+    case kEventOwnLine:
       return timeText + " (" + name + ") " + text + "\r\n";
-    case 4:
+    case kEventSystem:
       return timeText + " " + text + "\r\n";
     default:
       return {};

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "EventKind.h"
+
 namespace vostrelle {
 
 class ChatLog {
@@ -37,9 +39,8 @@ class ChatLog {
 std::string LogFileNameFor(std::time_t time);
 std::string LogTimeText(std::time_t time);
 
-// One log line for an entry of the given kind (1, 2: a member's message; 3: the user's
-// own line; 4: a system text); empty for any other kind.
-std::string FormatLogLine(int kind, const std::string& timeText, const std::string& name,
+// One log line for an entry of the given kind; empty for a value outside the enum.
+std::string FormatLogLine(EventKind kind, const std::string& timeText, const std::string& name,
                           const std::string& text);
 
 }  // namespace vostrelle

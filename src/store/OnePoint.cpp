@@ -1,5 +1,6 @@
 #include "OnePoint.h"
 
+#include "platform/Cp932.h"
 #include "store/AppSettings.h"
 #include "store/CMiniDOMNode.h"
 #include "store/CMiniDOMResourceIO.h"
@@ -22,7 +23,7 @@ void ShowOnePoint(AppSettings& settings, TipSink& sink, std::string_view resourc
   settings.SaveOptions();
   const std::string stars = "************************\r\n";
   sink.AppendText(stars);
-  sink.AppendText("\x81\x9C\x83\x8F\x83\x93\x83\x7C\x83\x43\x83\x93\x83\x67\r\n");  // ●ワンポイント
+  sink.AppendText("●ワンポイント\r\n"_sjis);
   sink.AppendText(tip->GetValue());
   sink.AppendText("\r\n");
   sink.AppendText(stars);

@@ -44,7 +44,7 @@ CMemberView::CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
   setDragDropMode(QAbstractItemView::DropOnly);
-  setHeaderLabels({ToQString(Sjis("名前")), ToQString(Sjis("ホスト")), QStringLiteral("IP")});
+  setHeaderLabels({ToQString("名前"_sjis), ToQString("ホスト"_sjis), QStringLiteral("IP")});
   header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header()->setSectionsMovable(false);
   ApplySettingsFont();
@@ -171,7 +171,7 @@ void CMemberView::RequestSends(int row, const QStringList& paths) {
     if (!session) return;
     std::string cp932;
     if (!FromNativePath(QFile::encodeName(path).toStdString(), cp932)) {
-      ui_.MessageBox(Sjis("ファイル名に Shift_JIS で表せない文字があるため、送信できません。\r\n") +
+      ui_.MessageBox("ファイル名に Shift_JIS で表せない文字があるため、送信できません。\r\n"_sjis +
                          ToCp932(path),
                      {}, MsgButtons::Ok, MsgIcon::Warning);
       continue;
@@ -187,9 +187,9 @@ void CMemberView::contextMenuEvent(QContextMenuEvent* event) {
   if (!itemAt(viewport()->mapFromGlobal(event->globalPos()))) return;
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("menu%1").arg(cmd::kMemberMenu));
-  QAction* information = menu.addAction(ToQString(Sjis("情報取得(&I)")));
+  QAction* information = menu.addAction(ToQString("情報取得(&I)"_sjis));
   information->setData(cmd::kMemberInformation);
-  QAction* sendFile = menu.addAction(ToQString(Sjis("ファイル送信")));
+  QAction* sendFile = menu.addAction(ToQString("ファイル送信"_sjis));
   sendFile->setData(cmd::kSendFile);
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen == information)

@@ -31,11 +31,11 @@ void CRoomMessageView::SetSession(RoomSession* session) {
   setAccessibleDescription(QStringLiteral("部屋「%1」の発言と出来事").arg(room));
   if (!session) {
     ClearText();
-    AppendText(Sjis("未使用"));
+    AppendText("未使用"_sjis);
     return;
   }
   // Joining reports through the document, which shows the connected line here.
-  if (!session->IsJoined() && !session->Join()) AppendText(Sjis("送信失敗\r\n"));
+  if (!session->IsJoined() && !session->Join()) AppendText("送信失敗\r\n"_sjis);
 }
 
 bool CRoomMessageView::IsCurrentView() const {

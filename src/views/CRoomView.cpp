@@ -47,7 +47,7 @@ CRoomView::CRoomView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
   setIconSize(QSize(16, 16));
   images_[0] = RoomIcon(false);
   images_[1] = RoomIcon(true);
-  setHeaderLabels({ToQString(Sjis("部屋名")), ToQString(Sjis("接続先"))});
+  setHeaderLabels({ToQString("部屋名"_sjis), ToQString("接続先"_sjis)});
   header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header()->setSectionsMovable(false);
   ApplySettingsFont();
@@ -163,7 +163,7 @@ void CRoomView::OnRowClicked(int row) {
       return;
     }
   }
-  ui_.MessageBox(Sjis("Viewがありません。"));
+  ui_.MessageBox("Viewがありません。"_sjis);
 }
 
 }  // namespace vostrelle

@@ -21,7 +21,7 @@ void CSystemView::OnInitialUpdate() {
   ClearText();
   std::string version;
   GetVersionStrings(&version, nullptr);
-  AppendFormatted(Sjis("ようこそ！ %sへ\r\n").c_str(), version.c_str());
+  AppendFormatted("ようこそ！ %sへ\r\n"_sjis.c_str(), version.c_str());
   ShowOnePoint(Document().Settings(), *this);
   written_ = true;
   AppendNote();

@@ -93,7 +93,7 @@ class CMainFrameTest : public QObject {
     QTest::keySequence(w.Input(), QKeySequence::Paste);
     QCOMPARE(w.Input()->text(), QStringLiteral("一行目"));
     QTest::keyClick(w.Input(), Qt::Key_Return);
-    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + Sjis("一行目")});
+    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + "一行目"_sjis});
   }
 
   void EnterSendsToTheSelectedRoomOnly() {
@@ -105,7 +105,7 @@ class CMainFrameTest : public QObject {
     Commit(w.Input(), QStringLiteral("こんにちは"));
     QTest::keyClick(w.Input(), Qt::Key_Return);
     QCOMPARE(w.Input()->text(), QString());
-    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + Sjis("こんにちは")});
+    QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + "こんにちは"_sjis});
     // Empty line: nothing.
     QTest::keyClick(w.Input(), Qt::Key_Return);
     QVERIFY(w.h.Received(2).empty());
@@ -137,7 +137,7 @@ class CMainFrameTest : public QObject {
     Window w({test::Setting("r")});
     Commit(w.Input(), QStringLiteral("hello world"));
     w.Input()->setSelection(6, 5);
-    TextHint hint(Sjis("佐藤"));
+    TextHint hint("佐藤"_sjis);
     w.h.doc.UpdateAllViews(nullptr, kHintInsertText, &hint);
     QCOMPARE(w.Input()->text(), QStringLiteral("hello 佐藤"));
   }

@@ -41,7 +41,7 @@ struct Window {
     h.Pump();
   }
   void Say(const char* text) {
-    h.Send(2, test::Packet("Message", "r", {{"Name", "peer"}, {"Message", Sjis(text)}}));
+    h.Send(2, test::Packet("Message", "r", {{"Name", "peer"}, {"Message", Utf8ToCp932(text)}}));
   }
   // Lines of the system view that carry the no-tray note.
   int NoteLines() const {
@@ -116,11 +116,11 @@ class DesktopTest : public QObject {
   void SystemViewNoteBeforeAndAfterItsText() {
     test::DocHarness h;
     CSystemView early(h.doc);
-    early.SetDesktopNote(Sjis("note A"));
+    early.SetDesktopNote("note A"_sjis);
     QVERIFY(early.toPlainText().isEmpty());
     early.OnInitialUpdate();
     QVERIFY(early.toPlainText().trimmed().endsWith(QStringLiteral("\nnote A")));
-    early.SetDesktopNote(Sjis("note A"));
+    early.SetDesktopNote("note A"_sjis);
     QCOMPARE(early.toPlainText().count(QStringLiteral("note A")), 1);
     h.doc.RemoveView(&early);
   }

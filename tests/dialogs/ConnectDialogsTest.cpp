@@ -126,9 +126,9 @@ class ConnectDialogsTest : public QObject {
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(fixture.setting.ConnectTo, std::string("10.255.255.255"));
     QCOMPARE(fixture.setting.NetMask, std::string("255.0.0.0"));
-    QCOMPARE(fixture.setting.Name, Sjis("太郎"));
-    QCOMPARE(fixture.setting.RealName, Sjis("山田太郎"));
-    QCOMPARE(fixture.setting.RoomName, Sjis("雑談"));
+    QCOMPARE(fixture.setting.Name, "太郎"_sjis);
+    QCOMPARE(fixture.setting.RealName, "山田太郎"_sjis);
+    QCOMPARE(fixture.setting.RoomName, "雑談"_sjis);
     QVERIFY(fixture.setting.AutoConnect);
   }
 
@@ -229,7 +229,7 @@ class ConnectDialogsTest : public QObject {
 
   void typingIntoAFullEditKeepsItsText() {
     CNameDlg dialog;
-    dialog.Name = Sjis("あいうえおかきく");
+    dialog.Name = "あいうえおかきく"_sjis;
     dialog.show();
     QLineEdit* edit = Edit(dialog, 1000);
     edit->setCursorPosition(2);
@@ -332,7 +332,7 @@ class ConnectDialogsTest : public QObject {
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.Name.size(), std::size_t(16));
-    QCOMPARE(dialog.Name, Sjis("あいうえおかきく"));
+    QCOMPARE(dialog.Name, "あいうえおかきく"_sjis);
   }
 
   void emptyNameShowsAWarningBox() {
@@ -507,7 +507,7 @@ class ConnectDialogsTest : public QObject {
     Button(dialog, 1015)->click();
     QCOMPARE(title, QStringLiteral("接続設定"));
     QCOMPARE(list.size(), std::size_t(2));
-    QCOMPARE(list[1].RoomName, Sjis("会議室"));
+    QCOMPARE(list[1].RoomName, "会議室"_sjis);
     QCOMPARE(list[1].Name, std::string("taro"));
     QVERIFY(list[1].AutoConnect);
   }

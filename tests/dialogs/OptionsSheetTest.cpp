@@ -220,7 +220,7 @@ class OptionsSheetTest : public QObject {
   void sampleFaceTextOfAFullFaceField() {
     LOGFONTA font;
     // 32 bytes of face, no terminator: 16 double-byte characters.
-    const std::string face = Sjis("ああああああああああああああああ");
+    const std::string face = "ああああああああああああああああ"_sjis;
     std::memcpy(font.lfFaceName, face.data(), 32);
     QCOMPARE(CFontSample::FaceText(font), QString(16, QChar(u'あ')));
     QCOMPARE(CFontSample::FaceText(Font("IPAGothic", -12)), QStringLiteral("IPAGothic"));
@@ -340,7 +340,7 @@ class OptionsSheetTest : public QObject {
     QCOMPARE(title, QStringLiteral("オプション設定"));
     QCOMPARE(tabs, QStringLiteral("システム|フォント|ログ|"));
     QVERIFY(!settings.ConfirmExit);
-    QCOMPARE(settings.ReceiveFolder, "/home/u/recv" + Sjis("受信"));
+    QCOMPARE(settings.ReceiveFolder, "/home/u/recv" + "受信"_sjis);
     // The log page was never opened: its folder comes back byte for byte.
     QCOMPARE(settings.Log.SaveFolder, std::string("/home/u/log\x81"));
     QVERIFY(settings.Log.Save);

@@ -32,7 +32,7 @@ TEST(CVostrelleDoc, FirstStartAsksOnceAndCancelLeavesNoRoom) {
   EXPECT_EQ(h.doc.CurrentRoom(), -1);
   EXPECT_EQ(h.doc.CurrentSession(), nullptr);
   EXPECT_TRUE(h.settings.Connects.empty());
-  EXPECT_EQ(h.doc.GetTitle(), Sjis("未接続"));
+  EXPECT_EQ(h.doc.GetTitle(), "未接続"_sjis);
   // Stepping and leaving with no room do nothing.
   h.doc.StepRoom(1);
   h.doc.OnLeaveRoom();
@@ -60,7 +60,7 @@ TEST(CVostrelleDoc, SocketInUseFailsWithMessage) {
   UdpSocket holder;
   ASSERT_TRUE(holder.Open(h.port, false, test::Loopback(1)));
   EXPECT_FALSE(h.doc.OnNewDocument());
-  EXPECT_EQ(h.ui.messages, std::vector<std::string>{Sjis("ソケットを初期化できませんでした。")});
+  EXPECT_EQ(h.ui.messages, std::vector<std::string>{"ソケットを初期化できませんでした。"_sjis});
   EXPECT_EQ(h.doc.Socket(), nullptr);
 }
 
@@ -143,7 +143,7 @@ TEST_F(ThreeRooms, LeaveRefusedWhenSelectionCannotMove) {
   h.doc.SelectRoom(1);
   h.doc.OnLeaveRoom();
   h.view.onHint = nullptr;
-  EXPECT_EQ(h.ui.messages, std::vector<std::string>{Sjis("消去できません。")});
+  EXPECT_EQ(h.ui.messages, std::vector<std::string>{"消去できません。"_sjis});
   EXPECT_EQ(h.doc.SessionCount(), 3);
 }
 
@@ -179,7 +179,7 @@ TEST(CVostrelleDoc, EventTextsHintsAndLogInOrder) {
   ASSERT_TRUE(h.doc.OnNewDocument());
   h.JoinPending();
   EXPECT_EQ(h.trace[0], "hint 10 member -1");
-  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + Sjis("(Default)(127.0.0.1) に接続。") + "]");
+  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + "(Default)(127.0.0.1) に接続。"_sjis + "]");
 
   // The log line is written after the views had the batch.
   std::string logDuringHint;
@@ -188,7 +188,7 @@ TEST(CVostrelleDoc, EventTextsHintsAndLogInOrder) {
   };
   h.trace.clear();
   h.Send(2, Packet("Join", "", {{"Name", "peer"}}));
-  const std::string joined = Sjis("peerが参加しました。");
+  const std::string joined = "peerが参加しました。"_sjis;
   EXPECT_EQ(h.trace[0], "hint 11 member 1");
   EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + joined + "]");
   EXPECT_EQ(logDuringHint.find(joined), std::string::npos);
@@ -198,30 +198,30 @@ TEST(CVostrelleDoc, EventTextsHintsAndLogInOrder) {
   h.trace.clear();
   h.Send(2,
          Packet("Information", "", {{"Name", "peer"}, {"RealName", "Peer P"}, {"Version", "v9"}}));
-  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [4 0 " + Sjis("名前: peer") +
-                                              "] [4 0 " + Sjis("本名: Peer P") + "] [4 0 " +
-                                              Sjis("バージョン: v9") + "]"});
+  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [4 0 " + "名前: peer"_sjis +
+                                              "] [4 0 " + "本名: Peer P"_sjis + "] [4 0 " +
+                                              "バージョン: v9"_sjis + "]"});
 
   h.trace.clear();
   h.Send(2, Packet("Message", "", {{"Name", "peer2"}, {"Message", "x"}}));
   EXPECT_EQ(h.trace[0], "hint 13 member 1");
-  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + Sjis("peerがpeer2に変更されました。") + "]");
+  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + "peerがpeer2に変更されました。"_sjis + "]");
 
   // Own line: batch first, then the packet to the other members.
   h.Received(2);
   h.trace.clear();
-  h.doc.CurrentSession()->EnterLine(Sjis("こんにちは"));
-  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [3 0 " + Sjis("こんにちは") + "]"});
-  EXPECT_EQ(h.Received(2), std::vector<std::string>{"Message " + Sjis("こんにちは")});
+  h.doc.CurrentSession()->EnterLine("こんにちは"_sjis);
+  EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [3 0 " + "こんにちは"_sjis + "]"});
+  EXPECT_EQ(h.Received(2), std::vector<std::string>{"Message " + "こんにちは"_sjis});
 
   h.trace.clear();
   h.Send(2, Packet("Part", ""));
   EXPECT_EQ(h.trace[0], "hint 12 member 1");
-  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + Sjis("peer2が退出しました。") + "]");
+  EXPECT_EQ(h.trace[1], "hint 9 current [4 0 " + "peer2が退出しました。"_sjis + "]");
 
   const std::string log = LogOf(h, "(Default)");
-  EXPECT_NE(log.find(Sjis("こんにちは")), std::string::npos);
-  EXPECT_NE(log.find(Sjis("peer2が退出しました。")), std::string::npos);
+  EXPECT_NE(log.find("こんにちは"_sjis), std::string::npos);
+  EXPECT_NE(log.find("peer2が退出しました。"_sjis), std::string::npos);
 }
 
 // A line that could not go out to the members is followed by "送信失敗" in the
@@ -233,7 +233,7 @@ TEST(CVostrelleDoc, LineThatCouldNotGoOutIsFollowedBySendFailed) {
   h.JoinPending();
   RoomSession* room = h.doc.CurrentSession();
   ASSERT_TRUE(room);
-  const std::string failed = "hint 9 current [4 0 " + Sjis("送信失敗") + "]";
+  const std::string failed = "hint 9 current [4 0 " + "送信失敗"_sjis + "]";
   h.trace.clear();
   room->EnterLine("alone");
   EXPECT_EQ(h.trace, std::vector<std::string>{"hint 9 current [3 0 alone]"});
@@ -250,19 +250,19 @@ TEST(CVostrelleDoc, LineThatCouldNotGoOutIsFollowedBySendFailed) {
   EXPECT_EQ(h.trace, (std::vector<std::string>{"hint 9 current [3 0 one\ntwo]", failed}));
   EXPECT_TRUE(h.Received(2).empty());
   const std::string stamp = LogTimeText(static_cast<std::time_t>(h.now));
-  const std::string tail = stamp + " (me) one\ntwo\r\n" + stamp + " " + Sjis("送信失敗") + "\r\n";
+  const std::string tail = stamp + " (me) one\ntwo\r\n" + stamp + " " + "送信失敗"_sjis + "\r\n";
   const std::string log = LogOf(h, "r");
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
-  EXPECT_EQ(log.find(Sjis("送信失敗")), log.rfind(Sjis("送信失敗")));  // once
+  EXPECT_EQ(log.find("送信失敗"_sjis), log.rfind("送信失敗"_sjis));  // once
 }
 
 TEST(CVostrelleDoc, RemovalTextsByReason) {
-  EXPECT_EQ(event_text::Removed("a", kRemovalLeft), Sjis("aが退出しました。"));
-  EXPECT_EQ(event_text::Removed("a", kRemovalDropped), Sjis("aが落ちました。"));
-  EXPECT_EQ(event_text::Removed("a", 7), Sjis("aが不明な理由で退出しました。"));
+  EXPECT_EQ(event_text::Removed("a", kRemovalLeft), "aが退出しました。"_sjis);
+  EXPECT_EQ(event_text::Removed("a", kRemovalDropped), "aが落ちました。"_sjis);
+  EXPECT_EQ(event_text::Removed("a", 7), "aが不明な理由で退出しました。"_sjis);
   // Values are copied whatever they hold, "%s" included.
-  EXPECT_EQ(event_text::Renamed("%s", "b"), Sjis("%sがbに変更されました。"));
+  EXPECT_EQ(event_text::Renamed("%s", "b"), "%sがbに変更されました。"_sjis);
 }
 
 TEST(CVostrelleDoc, SilentMemberIsDroppedAfterSixTicks) {
@@ -273,7 +273,7 @@ TEST(CVostrelleDoc, SilentMemberIsDroppedAfterSixTicks) {
   h.Send(2, Packet("Join", "r", {{"Name", "peer"}}));
   h.trace.clear();
   for (int i = 0; i < 6; ++i) h.doc.Session(0)->Tick();
-  EXPECT_TRUE(Contains(h.trace, "hint 9 current [4 0 " + Sjis("peerが落ちました。") + "]"));
+  EXPECT_TRUE(Contains(h.trace, "hint 9 current [4 0 " + "peerが落ちました。"_sjis + "]"));
 }
 
 TEST(CVostrelleDoc, WithLoggingOffViewsStillGetEverything) {
@@ -370,7 +370,7 @@ TEST(CVostrelleDoc, FailedSaveIsShown) {
   h.settings.SettingFolder = h.dir.File("gone");
   h.doc.OnEditConnects();
   ASSERT_EQ(h.ui.messages.size(), 1u);
-  EXPECT_EQ(h.ui.messages[0].rfind(Sjis("書込エラー: "), 0), 0u);
+  EXPECT_EQ(h.ui.messages[0].rfind("書込エラー: "_sjis, 0), 0u);
 }
 
 TEST(CVostrelleDoc, OptionsAreCopiedBackOnlyOnOk) {
@@ -412,7 +412,7 @@ TEST(CVostrelleDoc, ExitIsConfirmedOnlyWhenAsked) {
   EXPECT_FALSE(h.doc.SaveModified());
   h.ui.answer = MsgAnswer::Ok;
   EXPECT_TRUE(h.doc.SaveModified());
-  EXPECT_EQ(h.ui.messages.back(), Sjis("終了します。よろしいですか？"));
+  EXPECT_EQ(h.ui.messages.back(), "終了します。よろしいですか？"_sjis);
 }
 
 TEST(CVostrelleDoc, RenameCommandNeedsACurrentRoom) {

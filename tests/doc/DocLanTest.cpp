@@ -80,8 +80,8 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   auto lab = NetLab::Create(3, 21, &why);
   if (!lab) GTEST_SKIP() << "no private LAN: " << why;
 
-  Host a(*lab, 1, {Lan(*lab, "alice", Sjis("雑談"))});
-  Host b(*lab, 2, {Lan(*lab, "bob", Sjis("雑談")), Lan(*lab, "bob", "other")});
+  Host a(*lab, 1, {Lan(*lab, "alice", "雑談"_sjis)});
+  Host b(*lab, 2, {Lan(*lab, "bob", "雑談"_sjis), Lan(*lab, "bob", "other")});
   Host c(*lab, 3, {Lan(*lab, "carol", "other")});
   ASSERT_TRUE(a.Start() && b.Start() && c.Start());
   a.JoinPending();
@@ -96,11 +96,11 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   EXPECT_EQ(b.Members(1), 2);
   EXPECT_EQ(c.Members(), 2);
 
-  a.doc.CurrentSession()->EnterLine(Sjis("こんにちは、bob さん"));
+  a.doc.CurrentSession()->EnterLine("こんにちは、bob さん"_sjis);
   PumpAll({&a, &b, &c});
-  const std::string line = Sjis("こんにちは、bob さん");
-  EXPECT_NE(a.Log(Sjis("雑談")).find(line), std::string::npos);
-  EXPECT_NE(b.Log(Sjis("雑談")).find(line), std::string::npos);
+  const std::string line = "こんにちは、bob さん"_sjis;
+  EXPECT_NE(a.Log("雑談"_sjis).find(line), std::string::npos);
+  EXPECT_NE(b.Log("雑談"_sjis).find(line), std::string::npos);
   EXPECT_EQ(c.Log("other").find(line), std::string::npos);
   // The line names bob: his frame was told before the batch.
   EXPECT_EQ(b.ui.commands, std::vector<int>{cmd::kNameCalled});
@@ -112,13 +112,13 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   ASSERT_TRUE(b.Start());
   PumpAll({&a, &b, &c});
   EXPECT_EQ(a.Members(), 1);
-  EXPECT_NE(a.Log(Sjis("雑談")).find(Sjis("bobが退出しました。")), std::string::npos);
+  EXPECT_NE(a.Log("雑談"_sjis).find("bobが退出しました。"_sjis), std::string::npos);
   b.JoinPending();
   PumpAll({&a, &b, &c});
   EXPECT_EQ(a.Members(), 2);
   EXPECT_EQ(c.Members(), 2);
-  const std::string log = a.Log(Sjis("雑談"));
-  const std::string joined = Sjis("bobが参加しました。");
+  const std::string log = a.Log("雑談"_sjis);
+  const std::string joined = "bobが参加しました。"_sjis;
   EXPECT_NE(log.find(joined), log.rfind(joined));  // once before, once after
 
   // Leaving a room tells the others.

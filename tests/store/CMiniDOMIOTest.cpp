@@ -20,7 +20,7 @@ namespace {
 using Node = CMiniDOMNode;
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
-const std::string kRead = Sjis("読込エラー: ");
+const std::string kRead = "読込エラー: "_sjis;
 
 // The messages are shown through the CP932 edge like every other text, so they must be
 // CP932 bytes, not the UTF-8 of the source file.
@@ -64,7 +64,7 @@ TEST(CMiniDOMIORead, EntitiesAndCp932PassThrough) {
     Node bad;
     Parsed p = Parse(text, bad);
     EXPECT_FALSE(p.ok) << text;
-    EXPECT_EQ(p.error, kRead + Sjis("未対応の特殊文字です。")) << text;
+    EXPECT_EQ(p.error, kRead + "未対応の特殊文字です。"_sjis) << text;
   }
 }
 
@@ -73,7 +73,7 @@ TEST(CMiniDOMIORead, TagsSkipWhatFollowsTheName) {
   ASSERT_TRUE(Parse("<a x=\"1\">v</a >", root).ok);
   EXPECT_EQ(Node::FindChild(&root, "a")->GetValue(), "v");
 
-  const std::string mismatch = kRead + Sjis("終了タグと開始タグが一致していません。");
+  const std::string mismatch = kRead + "終了タグと開始タグが一致していません。"_sjis;
   Node empty;
   EXPECT_EQ(Parse("<p><a/></p>", empty).error, mismatch);
   Node blank;
@@ -86,9 +86,9 @@ TEST(CMiniDOMIORead, MissingNames) {
   Node root;
   Parsed p = Parse("<a>v</>", root);
   EXPECT_FALSE(p.ok);
-  EXPECT_EQ(p.error, kRead + Sjis("名前が存在しません。"));
+  EXPECT_EQ(p.error, kRead + "名前が存在しません。"_sjis);
   Node inner;
-  EXPECT_EQ(Parse("<a><></a>", inner).error, kRead + Sjis("名前が存在しません。"));
+  EXPECT_EQ(Parse("<a><></a>", inner).error, kRead + "名前が存在しません。"_sjis);
   Node ignored;
   ASSERT_TRUE(Parse("\xEF\xBB\xBFstray<><a>v</a>", ignored).ok);
   EXPECT_EQ(Node::GetChildCount(&ignored), 1);
@@ -105,11 +105,11 @@ TEST(CMiniDOMIORead, DeclarationAndTopLevel) {
   Node bad;
   Parsed p = Parse("<?xml ?x<a></a>", bad);
   EXPECT_FALSE(p.ok);
-  EXPECT_EQ(p.error, kRead + Sjis("\">\"が存在しません。"));
+  EXPECT_EQ(p.error, kRead + "\">\"が存在しません。"_sjis);
 }
 
 TEST(CMiniDOMIORead, TruncatedInputKeepsEarlierNodes) {
-  const std::string eof = kRead + Sjis("読み込み中に終端に到達しました。");
+  const std::string eof = kRead + "読み込み中に終端に到達しました。"_sjis;
   Node root;
   Parsed p = Parse("<r><a>1</a><b>2", root);
   EXPECT_FALSE(p.ok);
@@ -221,7 +221,7 @@ TEST(CMiniDOMIOFiles, FailedWriteKeepsOldFile) {
     root.AddChild("big")->SetValue(std::string(10000, 'x'));
     CMiniDOMIO io;
     bool ok = io.SaveDocument(path, root);
-    bool message = io.GetErrorText() == Sjis("書込エラー: 出力に失敗しました。");
+    bool message = io.GetErrorText() == "書込エラー: 出力に失敗しました。"_sjis;
     ::_exit(!ok && message ? 0 : 1);
   }
   int status = 0;

@@ -46,11 +46,11 @@ TEST_F(ChatLogTest, LinesGoToTheDayFileInTheirFormats) {
   EXPECT_EQ(log.FileName(), "20031225.txt");
   const std::string t = LogTimeText(kChristmas);
   EXPECT_EQ(t, "09:05");
-  EXPECT_TRUE(log.Write(FormatLogLine(3, t, "me", "hello")));
-  EXPECT_TRUE(log.Write(FormatLogLine(1, t, "\x83\x5C", "hi")));
+  EXPECT_TRUE(log.Write(FormatLogLine(kEventOwnLine, t, "me", "hello")));
+  EXPECT_TRUE(log.Write(FormatLogLine(kEventMessage, t, "\x83\x5C", "hi")));
   EXPECT_TRUE(log.Write(FormatLogLine(
-      4, t, "", "x\x82\xAA\x8E\x51\x89\xC1\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42")));
-  EXPECT_EQ(FormatLogLine(5, t, "a", "b"), "");
+      kEventSystem, t, "", "x\x82\xAA\x8E\x51\x89\xC1\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42")));
+  EXPECT_EQ(FormatLogLine(static_cast<EventKind>(5), t, "a", "b"), "");
   EXPECT_EQ(Read(fs::path(dir_) / "20031225.txt"),
             "09:05 (me) hello\r\n09:05 [\x83\x5C] hi\r\n"
             "09:05 x\x82\xAA\x8E\x51\x89\xC1\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\r\n");

@@ -58,10 +58,10 @@ class ViewsTest : public QObject {
     QCOMPARE(v.h.doc.CurrentSession(), a);
 
     v.Say(2, "a", "peer", "hello");
-    v.Say(2, "a", "peer", Sjis("meさん、こんにちは"));
-    a->EnterLine(Sjis("自分の行"));
+    v.Say(2, "a", "peer", "meさん、こんにちは"_sjis);
+    a->EnterLine("自分の行"_sjis);
     EventBatch stray(a, v.h.now, true);
-    stray.Add(99, 0, "never");
+    stray.Add(static_cast<EventKind>(99), 0, "never");
     stray.Add(kEventMessage, 7, "late", "gone");  // index past the table: the carried name
     v.h.doc.UpdateAllViews(nullptr, kHintEvents, &stray);
 
@@ -256,7 +256,7 @@ class ViewsTest : public QObject {
 
     v.h.Send(3, Packet("Part", "a"));
     QCOMPARE(v.MemberRows(), (QStringList{"me|127.0.0.1|1", "p2|127.0.0.2|0", "p4|127.0.0.4|0"}));
-    v.Say(4, "a", Sjis("新しい名前"), "hi");
+    v.Say(4, "a", "新しい名前"_sjis, "hi");
     QCOMPARE(v.MemberRows(),
              (QStringList{"me|127.0.0.1|1", "p2|127.0.0.2|0", Q("新しい名前") + "|127.0.0.4|0"}));
     v.h.Send(2, Packet("Part", "a"));
@@ -272,7 +272,7 @@ class ViewsTest : public QObject {
   void doubleClickInsertsTheName() {
     ViewHarness v;
     v.Start({Setting("a")});
-    v.Join(2, "a", Sjis("ソフト表示"));  // 0x5C as a trail byte
+    v.Join(2, "a", "ソフト表示"_sjis);  // 0x5C as a trail byte
     std::vector<std::string> texts;
     v.h.view.onHint = [&](long hint, HintObject* object) {
       if (hint == kHintInsertText) texts.push_back(static_cast<TextHint*>(object)->Text);
@@ -282,7 +282,7 @@ class ViewsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&v.members));
     const QRect row = v.members.visualItemRect(v.members.topLevelItem(1));
     QTest::mouseDClick(v.members.viewport(), Qt::LeftButton, {}, row.center());
-    QCOMPARE(texts, std::vector<std::string>{Sjis("ソフト表示")});
+    QCOMPARE(texts, std::vector<std::string>{"ソフト表示"_sjis});
     QTest::mouseDClick(v.members.viewport(), Qt::LeftButton, {}, QPoint(10, 190));
     QCOMPARE(texts.size(), 1u);
   }
@@ -301,7 +301,7 @@ class ViewsTest : public QObject {
     v.members.setCurrentItem(v.members.topLevelItem(1));
     v.members.OnSendFile();
     QCOMPARE(v.requests.got, (std::vector<std::pair<int, std::string>>{{1, "/tmp/one.txt"},
-                                                                       {1, Sjis("/tmp/二.bin")}}));
+                                                                       {1, "/tmp/二.bin"_sjis}}));
 
     // Drops: a copy on a peer's row, refused on the own row, on empty space and for
     // data without local files.
@@ -395,7 +395,7 @@ class ViewsTest : public QObject {
     QCOMPARE(v.h.doc.CurrentRoom(), -1);
     QCOMPARE(v.rooms.CurrentRow(), 0);
     v.rooms.OnRowClicked(3);
-    QCOMPARE(v.h.ui.messages, std::vector<std::string>{Sjis("Viewがありません。")});
+    QCOMPARE(v.h.ui.messages, std::vector<std::string>{"Viewがありません。"_sjis});
     QCOMPARE(v.h.doc.CurrentRoom(), -1);
 
     // A real click selects; moving by keyboard does not.

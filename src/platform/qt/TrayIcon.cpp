@@ -6,27 +6,13 @@
 
 #ifdef VOSTRELLE_HAVE_DBUS
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #endif
 
 namespace vostrelle {
-namespace {
-
-// Qt puts the icon on a StatusNotifier host whenever the watcher on the session bus says
-// a host is registered; the same question, asked the same way, tells which kind we got.
-bool StatusNotifierHostRegistered() {
-#ifdef VOSTRELLE_HAVE_DBUS
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return false;
-  const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-  QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
-  return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
-#else
-  return false;
-#endif
-}
-
-}  // namespace
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
   timer_.setInterval(kAnimationIntervalMs);
@@ -72,13 +58,36 @@ bool TrayIcon::AddNativeIcon() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   if (!tray_) {
     tray_ = new QSystemTrayIcon(TrayIdleIcon(), this);
-    statusNotifier_ = StatusNotifierHostRegistered();
+    AskForHostKind();
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
       if (AsksForWindow(r, statusNotifier_)) emit Activated();
     });
   }
   tray_->show();
   return tray_->isVisible();
+}
+
+// Qt puts the icon on a StatusNotifier host whenever the watcher on the session bus says
+// a host is registered; the same question tells which kind we got. It is asked without
+// waiting, so a slow bus never holds up the window; until the answer comes, the icon
+// takes the XEmbed tray's double click.
+void TrayIcon::AskForHostKind() {
+#ifdef VOSTRELLE_HAVE_DBUS
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+  QDBusMessage get = QDBusMessage::createMethodCall(
+      watcher, QStringLiteral("/StatusNotifierWatcher"),
+      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+  get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+  auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(get), this);
+  connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+    const QDBusPendingReply<QDBusVariant> reply = *call;
+    statusNotifier_ = !reply.isError() && reply.value().variant().toBool();
+    call->deleteLater();
+    emit HostKindKnown();
+  });
+#endif
 }
 
 bool TrayIcon::AsksForWindow(int reason, bool statusNotifierHost) {

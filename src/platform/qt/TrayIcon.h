@@ -45,6 +45,8 @@ class TrayIcon : public QObject {
  signals:
   // The user asked for the window through the icon.
   void Activated();
+  // The session bus answered which kind of notification area holds the icon.
+  void HostKindKnown();
 
  protected:
   // The platform icon itself, replaceable where no notification area can be had.
@@ -57,6 +59,8 @@ class TrayIcon : public QObject {
   void OnAnimationTimer();
 
  private:
+  void AskForHostKind();
+
   QSystemTrayIcon* tray_ = nullptr;
   QTimer timer_;
   bool added_ = false;

@@ -135,8 +135,8 @@ class TransferDialogsTest : public QObject {
     receiverRoom = std::make_unique<LoopbackRoom>("room");
     senderRoom->session->Attach(sendList.get());
     receiverRoom->session->Attach(receiveList.get());
-    toReceiver = senderRoom->AddPeer(Sjis("佐藤"));
-    toSender = receiverRoom->AddPeer(Sjis("山田"));
+    toReceiver = senderRoom->AddPeer("佐藤"_sjis);
+    toSender = receiverRoom->AddPeer("山田"_sjis);
   }
 
   void cleanup() {
