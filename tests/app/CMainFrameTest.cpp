@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "app/CInputBox.h"
@@ -314,6 +315,16 @@ class CMainFrameTest : public QObject {
     QVERIFY(w.frame->isMinimized());
     QCoreApplication::sendPostedEvents();  // a hide would be queued from the state change
     QVERIFY(w.frame->isVisible());
+    // Said once in the status bar too, for a user who is not looking at the system view.
+    const QString notice = QString::fromUtf8(
+        "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。");
+    QCOMPARE(w.frame->statusBar()->currentMessage(), notice);
+    QVERIFY(w.frame->InputView()->SystemView()->toPlainText().contains(notice));
+    w.frame->showNormal();
+    w.frame->statusBar()->clearMessage();
+    w.frame->showMinimized();
+    QVERIFY(w.frame->isMinimized());
+    QCOMPARE(w.frame->statusBar()->currentMessage(), QString());
   }
 
   void CaptionFollowsTheDocumentTitle() {
