@@ -13,6 +13,7 @@
 // InsertText) the validator refuses the raw insertion, which QLineEdit takes back
 // cleanly, and the corrected text is then inserted as an ordinary edit.
 
+#include <QPointer>
 #include <QValidator>
 #include <optional>
 
@@ -35,8 +36,10 @@ class SingleLineRules : public QValidator {
   // as one undo step.
   template <typename Edit>
   bool Follow(Edit&& edit) {
+    QPointer<SingleLineRules> alive(this);
     ++following_;
     const bool result = edit();
+    if (!alive) return result;  // the edit went with the event
     --following_;
     Settle();
     return result;
