@@ -22,7 +22,8 @@ volatile sig_atomic_t ending = 0;
 // Only async-signal-safe calls here: one write, errno kept for the interrupted code.
 void OnSignal(int signalNumber) {
   // A second Ctrl+C (or SIGTERM) while the end hangs: end now, as the default action
-  // does. What was written is on disk already; nothing is half-written by stopping here.
+  // does. Logs go out a whole line per write and settings through a renamed temporary
+  // file, so what is on disk stays whole.
   if (ending && signalNumber != SIGHUP) {
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
