@@ -72,6 +72,11 @@ constexpr Indicator kIndicators[4] = {
     {"SCRL", "Scroll Lock", "Scroll Lock"},
 };
 
+// Without a notification area, minimising cannot hide the window.
+std::string NoTrayNotice() {
+  return "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。"_sjis;
+}
+
 QString IndicatorDescription(int i, bool on) {
   return QString::fromUtf8(kIndicators[i].key) +
          (on ? QStringLiteral(" はオンです") : QStringLiteral(" はオフです"));
@@ -208,9 +213,7 @@ void CMainFrame::OnViewsReady() {
   // Without a notification area, minimising cannot hide the window and the name-call
   // animation has nowhere to show: say so once, where the user first looks.
   CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
-  if (system && tray_ && !tray_->IsAdded())
-    system->SetDesktopNote(
-        "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。"_sjis);
+  if (system && tray_ && !tray_->IsAdded()) system->SetDesktopNote(NoTrayNotice());
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {
@@ -444,6 +447,12 @@ void CMainFrame::changeEvent(QEvent* event) {
     QTimer::singleShot(0, this, [this] {
       if (isMinimized()) hide();
     });
+  // The system view that says so may not be the one shown: the first minimise also says
+  // it in the status bar, where it waits for the user's return.
+  if (isMinimized() && settings_.MinimumTray && tray_ && !tray_->IsAdded() && !noTrayNoticeShown_) {
+    noTrayNoticeShown_ = true;
+    statusBar()->showMessage(ToQString(NoTrayNotice()));
+  }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

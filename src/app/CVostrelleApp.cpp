@@ -142,6 +142,8 @@ void CVostrelleApp::OnFileNew() {
 void CVostrelleApp::ExitInstance() {
   if (exiting_) return;
   exiting_ = true;
+  // Should leaving the rooms or stopping a worker hang, a Ctrl+C now ends the program.
+  if (signals_) TerminationSignals::EndStarted();
   if (frame_) frame_->hide();
   // The transfer lists close their windows and abort their workers with the rooms.
   if (doc_) doc_->DeleteContents();

@@ -7,6 +7,7 @@
 #include "doc/CVostrelleDoc.h"
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 #include "store/AppSettings.h"
 #include "views/CMessageView.h"
 #include "views/CRoomMessageView.h"
@@ -62,7 +63,11 @@ void CVostrelleView::CreateRoomViews() {
 void CVostrelleView::OnUpdate(CView*, long hint, HintObject* object) {
   switch (hint) {
     case kHintInsertText:
-      if (auto* text = dynamic_cast<TextHint*>(object)) input_->insert(ToQString(text->Text));
+      if (auto* text = dynamic_cast<TextHint*>(object)) {
+        InsertText(input_, ToQString(text->Text));
+        // The next words the user types belong behind the name.
+        input_->setFocus(Qt::OtherFocusReason);
+      }
       break;
     case kHintSessionCreated:
       CreateRoomViews();

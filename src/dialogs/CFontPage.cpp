@@ -19,8 +19,14 @@ bool RunFontDialog(QWidget* owner, const LOGFONTA* initial, LOGFONTA& chosen) {
   dialog.setOption(QFontDialog::DontUseNativeDialog);
   // Face, size and style are what the views use; the effects group (the box that holds
   // the underline and strike-out checks) would promise more.
+  // Its place stays taken: the sample box beside it takes its height from that row.
   for (QCheckBox* check : dialog.findChildren<QCheckBox*>()) {
-    if (auto* group = qobject_cast<QGroupBox*>(check->parentWidget())) group->hide();
+    if (auto* group = qobject_cast<QGroupBox*>(check->parentWidget())) {
+      QSizePolicy policy = group->sizePolicy();
+      policy.setRetainSizeWhenHidden(true);
+      group->setSizePolicy(policy);
+      group->hide();
+    }
   }
   if (dialog.exec() != QDialog::Accepted) return false;
   chosen = ToLogFont(dialog.currentFont());

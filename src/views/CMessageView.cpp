@@ -1,6 +1,7 @@
 #include "views/CMessageView.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -127,9 +128,14 @@ void CMessageView::ApplyFont(const LOGFONTA& font, bool reapply) {
   // through the document's default font; reapply needs no pass over the text. The
   // relayout that follows happens once, with updates held back.
   (void)reapply;
+  // A generic or missing face lets Qt choose a font per script: a line that begins in
+  // katakana ("バージョン: ...") would draw its stamp in the Japanese font, smaller than
+  // the others. Asking for the face it resolves to, by name, keeps one font for all.
+  QFont qfont = ToQFont(font);
+  qfont.setFamily(QFontInfo(qfont).family());
   const bool updates = updatesEnabled();
   setUpdatesEnabled(false);
-  setFont(ToQFont(font));
+  setFont(qfont);
   setUpdatesEnabled(updates);
 }
 

@@ -2,8 +2,10 @@
 // the tray animation without a tray, and minimising without a tray.
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "app/CInputBox.h"
@@ -13,6 +15,7 @@
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/SingleLineEdit.h"
 #include "platform/qt/TrayIcon.h"
 #include "views/CMemberView.h"
 #include "views/CMessageView.h"
@@ -96,6 +99,66 @@ class CMainFrameTest : public QObject {
     QCOMPARE(w.h.Received(2), std::vector<std::string>{"Message " + "一行目"_sjis});
   }
 
+  // Whatever a correction changed, the insertion is one undo step and the edits before
+  // it stay undoable: a paste of two lines, text CP932 cannot hold, the byte limit, the
+  // context menu's paste and a member's name put in by the program.
+  void CorrectedInsertionsUndoInOneStep() {
+    CInputBox box;
+    box.show();
+    QTest::keyClicks(&box, "ab");
+    QGuiApplication::clipboard()->setText(QStringLiteral("一行目\r\n二行目"));
+    QTest::keySequence(&box, QKeySequence::Paste);
+    QCOMPARE(box.text(), QStringLiteral("ab一行目"));
+    QCOMPARE(box.cursorPosition(), 5);
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QStringLiteral("ab"));
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QString());
+    QTest::keySequence(&box, QKeySequence::Redo);
+    QTest::keySequence(&box, QKeySequence::Redo);
+    QCOMPARE(box.text(), QStringLiteral("ab一行目"));
+
+    // Replacing a selection: the undo brings the selected text back.
+    box.setSelection(0, 2);
+    Commit(&box, QString::fromUtf8("x\xF0\x9F\x98\x80"));
+    QCOMPARE(box.text(), QStringLiteral("x?一行目"));
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QStringLiteral("ab一行目"));
+
+    // At the limit: what fits goes in, as one step.
+    box.setText(QString(127, QChar(0x3042)));
+    box.setModified(true);
+    Commit(&box, QStringLiteral("xい"));
+    QCOMPARE(box.Cp932Text().size(), std::size_t{255});
+    QVERIFY(box.text().endsWith(QStringLiteral("x")));
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QString(127, QChar(0x3042)));
+
+    // The context menu's paste.
+    box.clear();
+    QTest::keyClicks(&box, "c");
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                box.mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(&box, &menuEvent);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction* paste = PasteAction(*menu);
+    QVERIFY(paste);
+    paste->trigger();
+    menu->close();
+    QCOMPARE(box.text(), QStringLiteral("c一行目"));
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QStringLiteral("c"));
+
+    // A name put in by the program near the limit.
+    box.setText(QString(127, QChar(0x3042)));
+    InsertText(&box, QStringLiteral("zい"));
+    QCOMPARE(box.text(), QString(127, QChar(0x3042)) + QStringLiteral("z"));
+    QTest::keySequence(&box, QKeySequence::Undo);
+    QCOMPARE(box.text(), QString(127, QChar(0x3042)));
+  }
+
   void EnterSendsToTheSelectedRoomOnly() {
     Window w({test::Setting("r")});
     QVERIFY(w.ok);
@@ -140,6 +203,27 @@ class CMainFrameTest : public QObject {
     TextHint hint("佐藤"_sjis);
     w.h.doc.UpdateAllViews(nullptr, kHintInsertText, &hint);
     QCOMPARE(w.Input()->text(), QStringLiteral("hello 佐藤"));
+  }
+
+  // The double click puts the name at the caret and the keyboard focus behind it.
+  void DoubleClickedNameTakesTheFocusToTheInputLine() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    w.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.frame.get()));
+    Commit(w.Input(), QStringLiteral("hi  there"));
+    w.Input()->setCursorPosition(3);
+    CMemberView* members = w.frame->MemberView();
+    members->setFocus();
+    QTRY_COMPARE(members->topLevelItemCount(), 2);
+    const QRect row = members->visualItemRect(members->topLevelItem(1));
+    QTest::mouseDClick(members->viewport(), Qt::LeftButton, {}, row.center());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Input()));
+    QCOMPARE(w.Input()->text(), QStringLiteral("hi peer there"));
+    QVERIFY(!w.Input()->hasSelectedText());
+    QCOMPARE(w.Input()->cursorPosition(), 7);
+    QTest::keyClicks(QApplication::focusWidget(), ",");
+    QCOMPARE(w.Input()->text(), QStringLiteral("hi peer, there"));
   }
 
   void TabMovesBetweenInputAndVisibleMessageView() {
@@ -231,6 +315,16 @@ class CMainFrameTest : public QObject {
     QVERIFY(w.frame->isMinimized());
     QCoreApplication::sendPostedEvents();  // a hide would be queued from the state change
     QVERIFY(w.frame->isVisible());
+    // Said once in the status bar too, for a user who is not looking at the system view.
+    const QString notice = QString::fromUtf8(
+        "※ 通知領域（タスクトレイ）が見つからないため、最小化してもトレイには潜みません。");
+    QCOMPARE(w.frame->statusBar()->currentMessage(), notice);
+    QVERIFY(w.frame->InputView()->SystemView()->toPlainText().contains(notice));
+    w.frame->showNormal();
+    w.frame->statusBar()->clearMessage();
+    w.frame->showMinimized();
+    QVERIFY(w.frame->isMinimized());
+    QCOMPARE(w.frame->statusBar()->currentMessage(), QString());
   }
 
   void CaptionFollowsTheDocumentTitle() {

@@ -268,8 +268,13 @@ class OptionsSheetTest : public QObject {
     page.Fonts[0] = Font("IPAGothic", -12);
     page.show();
     QString family;
+    int sampleHeight = 0;
     WhenModal<QFontDialog>([&](QFontDialog* dialog) {
       family = dialog->currentFont().family();
+      // The sample box shows its text: it has the height of a line at least.
+      auto* sample = dialog->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
+      if (sample && sample->isVisible() && !sample->text().isEmpty())
+        sampleHeight = sample->height() - sample->fontMetrics().height();
       QFont font(QStringLiteral("IPAGothic"));
       font.setPointSize(12);
       dialog->setCurrentFont(font);
@@ -277,6 +282,7 @@ class OptionsSheetTest : public QObject {
     });
     Child<QPushButton>(page, "button", 1038)->click();
     QCOMPARE(family, QStringLiteral("IPAGothic"));
+    QVERIFY2(sampleHeight > 0, "the sample box is too low to show its text");
     QCOMPARE(page.Fonts[0].lfHeight, -qRound(12 * LogicalDpiY() / 72.0));
     QCOMPARE(CFontSample::FaceText(page.Fonts[0]), QStringLiteral("IPAGothic"));
   }

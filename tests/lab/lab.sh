@@ -109,8 +109,11 @@ lab_start() {
   shift
   lab_xvfb $k
   d=$(lab_display $k)
-  ip netns exec "${LAB_PREFIX}$k" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
-    XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$@" "$LAB_PROGRAM" >>"$dir/program.log" 2>&1 &
+  # A job started with & has SIGINT ignored; the program is started as a terminal's
+  # foreground program would be, which Ctrl+C reaches.
+  ip netns exec "${LAB_PREFIX}$k" env --default-signal=INT HOME="$dir/home" \
+    XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$@" \
+    "$LAB_PROGRAM" >>"$dir/program.log" 2>&1 &
   LAB_PIDS+=($!)
   echo $! >"$dir/pid"
   for _ in $(seq 100); do

@@ -5,7 +5,8 @@
 # XEmbed tray (trayer): there the double click brings it back. Then host 1, with a
 # receive window open, ends by ファイル → 終了, then by SIGTERM, SIGINT and SIGHUP, and
 # last by ファイル → 終了 with the send window open: each time the process exits, host 2
-# hears "Part", and a new start binds the chat port again.
+# hears "Part", and a new start binds the chat port again. Started under nohup, it
+# outlives a SIGHUP.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -104,10 +105,19 @@ for sig in TERM INT HUP; do
   kill -$sig "$(cat "$LAB_ROOT/h1/pid")"
   until_true 15 gone 1 || { lab_fail "host 1: still running after SIG$sig"; lab_shot 1 shell-fail; exit 1; }
   until_true 10 at_least 2 "aliceが退出しました。" $joins || lab_fail "host 2: no Part after SIG$sig"
-  lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || { lab_shot 1 shell-fail; exit 1; }
+  # The last start is the way nohup starts a program: SIGHUP ignored.
+  nohup=()
+  [ $sig = HUP ] && nohup=(nohup)
+  lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" "${nohup[@]}" || { lab_shot 1 shell-fail; exit 1; }
   joins=$((joins + 1))
   until_true 15 at_least 2 "aliceが参加しました。" $joins || lab_fail "host 1 did not join after SIG$sig"
 done
+
+# Started under nohup, the closed terminal's SIGHUP stays ignored: the program still
+# hears and sends after it.
+kill -HUP "$(cat "$LAB_ROOT/h1/pid")"
+lab_type 1 "after the hangup"
+lab_wait_log 2 shell "[alice] after the hangup" || lab_fail "host 1: SIGHUP ended a program started by nohup"
 
 # The send window open, its listener running: ファイル → 終了 still ends the program.
 file="$LAB_ROOT/h1/home/note.txt"

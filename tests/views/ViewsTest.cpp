@@ -1,10 +1,15 @@
 // The chat views on the offscreen platform: hints in, rows and text out.
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QRawFont>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
@@ -240,6 +245,30 @@ class ViewsTest : public QObject {
     QVERIFY(Lines(*v.RoomView(0)).contains("22:13 " + Q("名前: me")));
     QVERIFY(!v.RoomView(1)->toPlainText().contains(Q("名前")));
     QVERIFY(!v.all.toPlainText().contains(Q("名前")));
+  }
+
+  // Every stamp is drawn in the same font, whatever script its line begins with; the
+  // desktop's generic face would give a line in katakana a stamp in another font.
+  void stampsShareOneFontWhateverTheLineBeginsWith() {
+    ViewHarness v;
+    v.h.settings.Fonts[AppSettings::kMessageFont] = Font(-16, "Sans Serif");
+    v.Start({Setting("a")});
+    v.Join(2, "a", "カトウ"_sjis);
+    v.members.setCurrentItem(v.members.topLevelItem(0));
+    v.members.OnInformation();
+    CRoomMessageView& room = *v.RoomView(0);
+    const QStringList lines = Lines(room);
+    QCOMPARE(lines.back(), "22:13 " + Q("バージョン: Vostrelle ver 1.02"));
+    QTextDocument* document = room.document();
+    const auto stampFont = [&](int line) {
+      const QTextBlock block = document->findBlockByNumber(line);
+      document->documentLayout()->blockBoundingRect(block);  // lays the block out
+      const QList<QGlyphRun> runs = block.layout()->glyphRuns(0, 5);
+      return runs.isEmpty() ? QString() : runs.front().rawFont().familyName();
+    };
+    const QString first = stampFont(0);
+    QVERIFY(!first.isEmpty());
+    for (int line = 1; line < lines.size(); ++line) QCOMPARE(stampFont(line), first);
   }
 
   // Rows follow the selected room's table through joins, renames and removals.

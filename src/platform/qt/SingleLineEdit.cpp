@@ -1,6 +1,10 @@
 #include "platform/qt/SingleLineEdit.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 
 #include "platform/qt/QtText.h"
 
@@ -74,9 +78,75 @@ QString Admit(const QString& inserted, int room, bool limited) {
 
 }  // namespace
 
+QAction* PasteAction(const QMenu& menu) {
+  // Named by newer Qt versions; older ones are known by their text alone.
+  const QString paste = QCoreApplication::translate("QLineEdit", "&Paste");
+  for (QAction* action : menu.actions()) {
+    if (action->objectName() == QLatin1String("edit-paste") ||
+        action->text().section(u'\t', 0, 0) == paste)
+      return action;
+  }
+  return nullptr;
+}
+
 SingleLineRules::SingleLineRules(QLineEdit* edit, int maxBytes)
     : QValidator(edit), edit_(edit), maxBytes_(maxBytes), last_(edit->text()) {
   connect(edit, &QLineEdit::textChanged, this, [this] { last_ = edit_->text(); });
+  edit->installEventFilter(this);
+}
+
+bool SingleLineRules::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != edit_ || following_ > 0) return QValidator::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::MouseButtonRelease:
+      // The edit handles the event here, so that a correction can follow at once.
+      return Follow([&] { return static_cast<QObject*>(edit_)->event(event); });
+    case QEvent::ContextMenu:
+      if (edit_->contextMenuPolicy() != Qt::DefaultContextMenu) break;
+      ShowContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+      return true;
+    default:
+      break;
+  }
+  return QValidator::eventFilter(watched, event);
+}
+
+void SingleLineRules::ShowContextMenu(const QPoint& where) {
+  // The edit's own menu, its paste followed like a key's.
+  QMenu* menu = edit_->createStandardContextMenu();
+  if (QAction* paste = PasteAction(*menu)) {
+    disconnect(paste, &QAction::triggered, edit_, nullptr);
+    connect(paste, &QAction::triggered, this, [this] {
+      Follow([this] {
+        edit_->paste();
+        return true;
+      });
+    });
+  }
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(where);
+}
+
+void SingleLineRules::Settle() {
+  if (!pending_) return;
+  const Pending p = *std::move(pending_);
+  pending_.reset();
+  if (edit_->text() == p.before) {
+    // Taken back, with the selection it replaced: put the corrected text in its place.
+    const bool placed =
+        p.removed > 0
+            ? edit_->selectionStart() == p.head && edit_->selectedText().size() == p.removed
+            : !edit_->hasSelectedText() && edit_->cursorPosition() == p.head;
+    if (!placed) edit_->setSelection(p.head, p.removed);
+    edit_->insert(p.kept);
+  } else if (edit_->text() == p.refused) {
+    // An edit QLineEdit does not take back: correct it where it stands.
+    edit_->setSelection(p.head, p.inserted);
+    edit_->insert(p.kept);
+  }
 }
 
 QValidator::State SingleLineRules::validate(QString& input, int& pos) const {
@@ -90,6 +160,11 @@ QValidator::State SingleLineRules::validate(QString& input, int& pos) const {
   const int room = limited ? maxBytes_ - Cp932Bytes(before) - Cp932Bytes(after) : 0;
   const QString kept = Admit(inserted, room, limited);
   if (kept == inserted) return Acceptable;
+  if (following_ > 0) {
+    const int removed = static_cast<int>(last_.size() - after.size()) - change.head;
+    pending_ = Pending{last_, input, change.head, removed, change.length, kept};
+    return Invalid;
+  }
   input = before + kept + after;
   const int end = change.head + change.length;
   if (pos >= end)
@@ -101,6 +176,18 @@ QValidator::State SingleLineRules::validate(QString& input, int& pos) const {
 
 void MakeSingleLineEdit(QLineEdit* edit, int maxBytes) {
   edit->setValidator(new SingleLineRules(edit, maxBytes));
+}
+
+void InsertText(QLineEdit* edit, const QString& text) {
+  auto* rules = qobject_cast<SingleLineRules*>(const_cast<QValidator*>(edit->validator()));
+  if (!rules) {
+    edit->insert(text);
+    return;
+  }
+  rules->Follow([&] {
+    edit->insert(text);
+    return true;
+  });
 }
 
 }  // namespace vostrelle
