@@ -87,8 +87,9 @@ void CReceiveFileWorker::Exchange() {
   }
 
   if (item.LocalPath.empty()) throw CFileTransException(text::kPathUnknown);
+  // The target itself stays as it is until the last byte is in.
   TransferFile file;
-  if (!file.CreateForWriting(item.LocalPath)) throw CFileTransException(text::kCannotOpenFile);
+  if (!file.CreateForReceiving(item.LocalPath)) throw CFileTransException(text::kCannotOpenFile);
 
   // The body is received in blocks but written in large pieces at offsets that are
   // multiples of the piece size: the response header leaves every block off the page
@@ -126,15 +127,17 @@ void CReceiveFileWorker::Exchange() {
       received += static_cast<std::uint32_t>(n);
     }
     flush();
+    if (!file.Commit()) throw CFileTransException(text::kTransferError);
   } catch (const CFileTransException&) {
-    // What did arrive stays in the partial file.
+    // What did arrive stays in the part file, and the row tells where.
     try {
       flush();
     } catch (const CFileTransException&) {
     }
+    const std::string kept = file.Abandon();
+    if (!kept.empty()) failureNote_ = text::kKeptPartBefore + kept + text::kKeptPartAfter;
     throw;
   }
-  file.Close();
   FlushProgress(kReceiveProgress);
   PostNotify(kReceiveDone);
 }
@@ -144,7 +147,7 @@ void CReceiveFileWorker::Run() {
   try {
     Exchange();
   } catch (const CFileTransException& e) {
-    errorText_ = e.Message();
+    errorText_ = e.Message() + failureNote_;
     failed = true;
     PostNotify(kReceiveFailed);
   }
