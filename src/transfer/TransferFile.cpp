@@ -189,6 +189,20 @@ bool TransferFile::WriteAll(const char* data, std::size_t length) {
   return true;
 }
 
+bool TransferFile::SpliceIn(int pipeFd, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::splice(pipeFd, nullptr, fd_, nullptr, length, SPLICE_F_MOVE);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    length -= static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
 void TransferFile::Close() {
   if (!part_.empty()) {
     Abandon();

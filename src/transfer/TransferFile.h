@@ -40,6 +40,9 @@ class TransferFile {
   // Bytes read, 0 at the end, -1 on an error.
   long Read(char* buffer, std::size_t length);
   bool WriteAll(const char* data, std::size_t length);
+  // Moves exactly length bytes from the pipe pipeFd into the file. False on an error,
+  // errno telling which (EINVAL: this file takes no spliced writes; nothing was moved).
+  bool SpliceIn(int pipeFd, std::size_t length);
   // Receiving: the same as Abandon.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
