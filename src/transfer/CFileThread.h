@@ -64,6 +64,9 @@ class CFileThread : public TransferThread {
   std::uint32_t BytesDone() const { return bytesDone_.load(); }
   // Set before the failure message is posted.
   const std::string& ErrorText() const { return errorText_; }
+  // Once the run has ended: what a row shows after any failure text of it, such as
+  // where the part of a file that did arrive was kept. Usually empty.
+  const std::string& FailureNote() const { return failureNote_; }
   // The shortest time between two progress messages.
   static constexpr int kProgressIntervalMs = 50;
   // The list has handled a progress message: the next block may post another.
@@ -97,6 +100,7 @@ class CFileThread : public TransferThread {
   std::unique_ptr<TransferItem> item_;
   std::shared_ptr<NotifyTarget> notify_;
   std::string errorText_;
+  std::string failureNote_;
 
  private:
   std::atomic<std::uint32_t> bytesDone_{0};

@@ -16,11 +16,12 @@
 
 namespace vostrelle {
 
-// Counts the accepted connections that have not yet delivered their request, so that
-// idle or slow peers cannot take a thread and a descriptor each without limit. Members
+// Counts the accepted connections that have not yet been matched to an entry (their
+// request is still awaited, or names nothing to send), so that idle, slow or merely
+// numerous peers cannot take a thread and a descriptor each without limit. Members
 // the send list expects a request from get room of their own, so a stranger flooding
 // the port cannot lock out a receiver. Shared by the listener (admits), the workers
-// (release once their request is read or they end) and the list (names the members).
+// (release once matched to an entry or ended) and the list (names the members).
 class RequestGate {
  public:
   static constexpr int kMaxWaiting = 64;

@@ -211,7 +211,6 @@ void CSendFileWorker::Exchange() {
 
   FieldMap request;
   ReadRequest(request);
-  ReleaseSlot();
   const auto command = request.find("Command");
   if (command == request.end()) throw CFileTransException(text::kBadPacket);
   if (command->second != "ReceiveFile") throw CFileTransException(text::kUnknownPacket);
@@ -225,6 +224,9 @@ void CSendFileWorker::Exchange() {
   }
 
   if (!WaitForEntry()) throw CFileTransException(text::kInterrupted);
+  // Only now is this a receiver: a request that names no entry keeps its place to the
+  // end, so requests sent quickly cannot make threads without bound.
+  ReleaseSlot();
   TransferItem item;
   {
     std::lock_guard<std::mutex> lock(lock_);

@@ -55,7 +55,7 @@ class CSendFileWorker : public CFileThread {
   bool WaitForEntry();
   void SendBody(TransferFile& file, std::uint32_t size);
   void Exchange();
-  // Gives the connection's place among those waiting for their request back; before
+  // Gives the connection's place among those not yet matched to an entry back; before
   // the socket is closed, since the gate knows it by its number.
   void ReleaseSlot();
 

@@ -54,7 +54,9 @@ int FileTransferList::Cancel(int index, const std::optional<std::string>& given)
   if (CFileThread* worker = FindWorker(item.MemberAddress, item.ID, item.Room)) {
     worker->Abort();
     item.State = TransferState::Failed;
-    UpdateRow(index, cancelText);
+    // A receive keeps what arrived under a name of its own: the row says where.
+    const bool ended = worker->WaitFinished(kReapWaitMs);
+    UpdateRow(index, ended ? cancelText + worker->FailureNote() : cancelText);
     Reap(worker->Id());
     return 1;
   }

@@ -43,7 +43,7 @@ class SendFileList : public FileTransferList {
   std::string NextId();
   bool ListenerStarted() const { return listener_ != nullptr; }
   const CSendFileThread* Listener() const { return listener_; }
-  // Accepted connections still to deliver their request.
+  // Accepted connections not yet matched to an entry.
   int WaitingRequests() const { return gate_->Waiting(); }
   void Remove(int index) override;
   std::uint16_t Port() const { return config_.Port; }

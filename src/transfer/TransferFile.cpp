@@ -6,10 +6,28 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <mutex>
+#include <set>
 
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 
 namespace vostrelle {
+
+namespace {
+
+// Targets this process is receiving into. A target that does not exist yet has no file
+// to lock, and two receives of one name must not both take it.
+std::mutex claimsLock;
+std::set<std::string>& Claims() {
+  static std::set<std::string> claims;
+  return claims;
+}
+
+constexpr int kMostPartNames = 100;
+
+}  // namespace
 
 bool TransferFile::Open(const std::string& path, int flags) {
   Close();
@@ -36,17 +54,112 @@ bool TransferFile::OpenForReading(const std::string& path) {
   return true;
 }
 
-bool TransferFile::CreateForWriting(const std::string& path) {
-  if (!Open(path, O_WRONLY | O_CREAT)) return false;
-  // Only a file that holds something is truncated. Truncating a new, empty one would
-  // still mark it as replaced on some file systems (ext4), which then write the whole
-  // file out when it is closed, keeping the worker waiting on the disk.
+bool TransferFile::CreateForReceiving(const std::string& path) {
+  Close();
+  std::string native;
+  if (!ToNativePath(path, native) || native.empty()) return false;
+  const std::size_t slash = native.rfind('/');
+  const std::string folderPrefix = slash == std::string::npos ? "" : native.substr(0, slash + 1);
+  const std::string name = native.substr(folderPrefix.size());
+  std::string cpName;
+  if (name.empty() || !FromNativePath(name, cpName)) return false;
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || (st.st_size > 0 && ::ftruncate(fd_, 0) != 0)) {
-    Close();
+  if (::stat(folderPrefix.empty() ? "." : folderPrefix.c_str(), &st) != 0) return false;
+  // By the folder's identity: two spellings of one folder are one target.
+  std::string claim = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + "/" + name;
+  {
+    std::lock_guard<std::mutex> lock(claimsLock);
+    if (!Claims().insert(claim).second) return false;
+  }
+  claim_ = std::move(claim);
+  target_ = native;
+
+  if (::stat(native.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      ReleaseTarget();
+      return false;
+    }
+    // A file being sent right now is not replaced under its sender.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      ReleaseTarget();
+      return false;
+    }
+    targetLock_ = fd;
+  } else if (errno != ENOENT) {
+    ReleaseTarget();
     return false;
   }
+
+  // A file already there under a part name (an earlier failed receive, or the user's
+  // own) is never touched: the next free number is taken instead.
+  for (int n = 1; n <= kMostPartNames; ++n) {
+    const std::string suffix =
+        (n == 1 ? std::string() : "." + std::to_string(n)) + std::string(kPartSuffix);
+    std::string stem = cpName;
+    std::string nativeStem = name;
+    // A name at the system's limit loses whole characters at its end to make room.
+    for (std::size_t most = cpName.size(); nativeStem.size() + suffix.size() > NAME_MAX;) {
+      if (most == 0) break;
+      stem = std::string(TruncateCp932(cpName, --most));
+      if (!ToNativePath(stem, nativeStem)) nativeStem = name;
+    }
+    if (nativeStem.empty() || nativeStem.size() + suffix.size() > NAME_MAX) break;
+    const std::string part = folderPrefix + nativeStem + suffix;
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    ::flock(fd, LOCK_EX | LOCK_NB);  // a new file: nobody else holds it
+    fd_ = fd;
+    part_ = part;
+    partName_ = stem + suffix;
+    written_ = 0;
+    return true;
+  }
+  ReleaseTarget();
+  return false;
+}
+
+bool TransferFile::Commit() {
+  if (part_.empty()) return false;
+  // A close that reports an error may have lost written bytes.
+  const bool closed = fd_ < 0 || ::close(fd_) == 0;
+  fd_ = -1;
+  if (!closed || ::rename(part_.c_str(), target_.c_str()) != 0) return false;
+  part_.clear();
+  partName_.clear();
+  ReleaseTarget();
   return true;
+}
+
+std::string TransferFile::Abandon() {
+  std::string kept;
+  if (!part_.empty()) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (written_ == 0)
+      ::unlink(part_.c_str());
+    else
+      kept = partName_;
+    part_.clear();
+    partName_.clear();
+  }
+  ReleaseTarget();
+  return kept;
+}
+
+void TransferFile::ReleaseTarget() {
+  if (targetLock_ >= 0) ::close(targetLock_);
+  targetLock_ = -1;
+  if (!claim_.empty()) {
+    std::lock_guard<std::mutex> lock(claimsLock);
+    Claims().erase(claim_);
+  }
+  claim_.clear();
+  target_.clear();
 }
 
 std::int64_t TransferFile::Size() const {
@@ -71,13 +184,33 @@ bool TransferFile::WriteAll(const char* data, std::size_t length) {
     }
     data += n;
     length -= static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool TransferFile::SpliceIn(int pipeFd, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::splice(pipeFd, nullptr, fd_, nullptr, length, SPLICE_F_MOVE);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    length -= static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
   }
   return true;
 }
 
 void TransferFile::Close() {
+  if (!part_.empty()) {
+    Abandon();
+    return;
+  }
   if (fd_ >= 0) ::close(fd_);  // also releases the lock
   fd_ = -1;
+  ReleaseTarget();
 }
 
 }  // namespace vostrelle

@@ -46,6 +46,11 @@ inline constexpr char kTransferError[] =
 inline constexpr char kDisconnected[] =
     "\x90\xD8\x92\x66\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 切断されました。
 
+// After the failure text of a receive that kept what arrived: 途中まで「name」に保存しました。
+inline constexpr char kKeptPartBefore[] = "\x93\x72\x92\x86\x82\xDC\x82\xC5\x81\x75";  // 途中まで「
+inline constexpr char kKeptPartAfter[] =
+    "\x81\x76\x82\xC9\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 」に保存しました。
+
 // The only Cause a sender ever gives.
 inline constexpr char kSenderInternalError[] =
     "\x91\x97\x90\x4D\x91\xA4\x93\xE0\x95\x94\x83\x47\x83\x89\x81\x5B";  // 送信側内部エラー

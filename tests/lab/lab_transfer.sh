@@ -50,7 +50,9 @@ target="$inbox/big.bin"
 shot_taken=0
 for _ in $(seq 600); do
   size=$(stat -c %s "$target" 2>/dev/null || echo 0)
-  if [ "$shot_taken" = 0 ] && [ "$size" -gt $((40 * 1024 * 1024)) ]; then
+  # Until the last byte is in, the file grows under its part name.
+  part=$(stat -c %s "$target.part" 2>/dev/null || echo 0)
+  if [ "$shot_taken" = 0 ] && [ "$part" -gt $((40 * 1024 * 1024)) ]; then
     lab_shot_window 1 "$send" "transfer-send-running"
     lab_shot_window 2 "$receive" "transfer-receive-running"
     shot_taken=1
@@ -66,4 +68,5 @@ lab_shot_window 2 "$receive" "transfer-receive-done"
 lab_shot 1 "transfer-host1"
 lab_shot 2 "transfer-host2"
 [ "$got" = "$want" ] || lab_fail "received file differs: $got, want $want"
+[ -e "$target.part" ] && lab_fail "the part file is still there after the transfer"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1

@@ -391,7 +391,7 @@ TEST_F(TransferListTest, ReceiverCancellingMidwayFailsTheSender) {
     ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
     ASSERT_TRUE(Pump([&] { return receiveList->Item(r).BytesDone > 0; }));
     EXPECT_EQ(receiveList->Cancel(r), 1);
-    EXPECT_EQ(receiveDialog->Status(r), text::kCancelled);
+    EXPECT_EQ(receiveDialog->Status(r).rfind(text::kCancelled, 0), 0u);  // then where the part is
     const int s = sendList->Count() - 1;
     ASSERT_TRUE(Pump([&] { return sendList->WorkerCount() == 0; }, 5000))
         << "round " << round << ": the sender still shows " << sendDialog->Status(s);
