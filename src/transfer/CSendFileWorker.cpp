@@ -236,18 +236,18 @@ void CSendFileWorker::Exchange() {
   FieldMap response;
   response["Command"] = "SendFile";
   TransferFile file;
-  const char* failure = nullptr;
+  const std::string* failure = nullptr;
   if (!file.OpenForReading(item.LocalPath))
-    failure = text::kCannotOpenFile;
+    failure = &text::kCannotOpenFile;
   else if (file.Size() != static_cast<std::int64_t>(item.Size))
-    failure = text::kSizeChanged;
+    failure = &text::kSizeChanged;
   std::string block;
   if (failure) {
     response["Response"] = "Failure";
     response["Cause"] = text::kSenderInternalError;
     HeaderBlock::Build(response, block);
     SendAll(socket_, block.data(), block.size());
-    throw CFileTransException(failure);
+    throw CFileTransException(*failure);
   }
   response["Response"] = "Success";
   HeaderBlock::Build(response, block);

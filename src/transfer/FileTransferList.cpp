@@ -158,7 +158,7 @@ int FileTransferList::Percent(const TransferItem& item) {
 
 RowUpdate FileTransferList::CommonRowFor(const TransferItem& item,
                                          const std::optional<std::string>& given,
-                                         const char* movingText) {
+                                         const std::string& movingText) {
   RowUpdate row;
   switch (item.State) {
     case TransferState::Transferring:

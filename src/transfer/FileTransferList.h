@@ -77,7 +77,7 @@ class FileTransferList : public RoomObserver {
   // (with text, else the short failure text) or done; unset for the waiting states,
   // which each list shows its own way.
   static RowUpdate CommonRowFor(const TransferItem& item, const std::optional<std::string>& text,
-                                const char* movingText);
+                                const std::string& movingText);
 
  protected:
   virtual bool HandleMessage(unsigned message, std::uintptr_t wParam) = 0;

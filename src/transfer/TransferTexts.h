@@ -1,108 +1,74 @@
 #pragma once
-// Every text of file transfer, as CP932 bytes. The comment after each shows it.
+// Every text of file transfer, written in UTF-8 and used as its CP932 bytes.
+
+#include <string>
+
+#include "platform/Cp932.h"
 
 namespace vostrelle::transfer_text {
 
 // Failure texts of a transfer run, shown in the entry's row.
-inline constexpr char kAcceptFailed[] =
-    "Accept\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // Acceptに失敗しました。
-inline constexpr char kHeaderReceiveError[] =
-    "\x83\x77\x83\x62\x83\x5F\x8E\xF3\x90\x4D\x92\x86\x82\xC9\x83\x47\x83\x89\x81\x5B\x82\xC5\x82"
-    "\xB7\x81\x42";  // ヘッダ受信中にエラーです。
-inline constexpr char kIncompleteHeader[] =
-    "\x95\x73\x8A\xAE\x91\x53\x82\xC8\x83\x77\x83\x62\x83\x5F\x82\xC5\x82\xB7\x81\x42";  // 不完全なヘッダです。
-inline constexpr char kBadPacket[] =
-    "\x95\x73\x90\xB3\x82\xC8\x83\x70\x83\x50\x83\x62\x83\x67\x82\xC5\x82\xB7\x81\x42";  // 不正なパケットです。
-inline constexpr char kUnknownPacket[] =
-    "\x96\xA2\x92\x6D\x82\xCC\x83\x70\x83\x50\x83\x62\x83\x67\x82\xC5\x82\xB7\x81\x42";  // 未知のパケットです。
-inline constexpr char kInterrupted[] =
-    "\x92\x86\x92\x66\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81\x42";  // 中断されています。
-inline constexpr char kCannotOpenFile[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x81"
-    "\x42";  // ファイルが開けません。
-inline constexpr char kSizeChanged[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x54\x83\x43\x83\x59\x82\xAA\x95\xCF\x8D\x58\x82\xB3\x82"
-    "\xEA\x82\xC4\x82\xDC\x82\xB7\x81\x42";  // ファイルサイズが変更されてます。
-inline constexpr char kSendError[] =
-    "\x91\x97\x90\x4D\x92\x86\x82\xC9\x83\x47\x83\x89\x81\x5B\x82\xC5\x82\xB7\x81\x42";  // 送信中にエラーです。
-inline constexpr char kSocketCreateFailed[] =
-    "\x83\x5C\x83\x50\x83\x62\x83\x67\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82"
-    "\xB5\x82\xBD\x81\x42";  // ソケット作成に失敗しました。
-inline constexpr char kConnectFailed[] =
-    "\x90\xDA\x91\xB1\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 接続に失敗しました。
-inline constexpr char kConnectionRefused[] =
-    "\x90\xDA\x91\xB1\x82\xAA\x8B\x91\x94\xDB\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81"
-    "\x42";  // 接続が拒否されました。
-inline constexpr char kWrongCommand[] =
-    "\x83\x52\x83\x7D\x83\x93\x83\x68\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7\x81\x42";  // コマンドが違います。
-inline constexpr char kSendRefused[] =
-    "\x91\x97\x90\x4D\x82\xAA\x8B\x91\x94\xDB\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81"
-    "\x42";  // 送信が拒否されました。
-inline constexpr char kPathUnknown[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x70\x83\x58\x82\xAA\x95\x73\x96\xBE\x82\xC5\x82\xB7\x81"
-    "\x42";  // ファイルパスが不明です。
-inline constexpr char kTransferError[] =
-    "\x93\x5D\x91\x97\x92\x86\x82\xC9\x83\x47\x83\x89\x81\x5B\x82\xC5\x82\xB7\x81\x42";  // 転送中にエラーです。
-inline constexpr char kDisconnected[] =
-    "\x90\xD8\x92\x66\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 切断されました。
+inline const std::string& kAcceptFailed = "Acceptに失敗しました。"_sjis;
+inline const std::string& kHeaderReceiveError = "ヘッダ受信中にエラーです。"_sjis;
+inline const std::string& kIncompleteHeader = "不完全なヘッダです。"_sjis;
+inline const std::string& kBadPacket = "不正なパケットです。"_sjis;
+inline const std::string& kUnknownPacket = "未知のパケットです。"_sjis;
+inline const std::string& kInterrupted = "中断されています。"_sjis;
+inline const std::string& kCannotOpenFile = "ファイルが開けません。"_sjis;
+inline const std::string& kSizeChanged = "ファイルサイズが変更されてます。"_sjis;
+inline const std::string& kSendError = "送信中にエラーです。"_sjis;
+inline const std::string& kSocketCreateFailed = "ソケット作成に失敗しました。"_sjis;
+inline const std::string& kConnectFailed = "接続に失敗しました。"_sjis;
+inline const std::string& kConnectionRefused = "接続が拒否されました。"_sjis;
+inline const std::string& kWrongCommand = "コマンドが違います。"_sjis;
+inline const std::string& kSendRefused = "送信が拒否されました。"_sjis;
+inline const std::string& kPathUnknown = "ファイルパスが不明です。"_sjis;
+inline const std::string& kTransferError = "転送中にエラーです。"_sjis;
+inline const std::string& kDisconnected = "切断されました。"_sjis;
 
 // After the failure text of a receive that kept what arrived: 途中まで「name」に保存しました。
-inline constexpr char kKeptPartBefore[] = "\x93\x72\x92\x86\x82\xDC\x82\xC5\x81\x75";  // 途中まで「
-inline constexpr char kKeptPartAfter[] =
-    "\x81\x76\x82\xC9\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 」に保存しました。
+inline const std::string& kKeptPartBefore = "途中まで「"_sjis;
+inline const std::string& kKeptPartAfter = "」に保存しました。"_sjis;
 
 // The only Cause a sender ever gives.
-inline constexpr char kSenderInternalError[] =
-    "\x91\x97\x90\x4D\x91\xA4\x93\xE0\x95\x94\x83\x47\x83\x89\x81\x5B";  // 送信側内部エラー
+inline const std::string& kSenderInternalError = "送信側内部エラー"_sjis;
 
 // Row texts.
-inline constexpr char kCancelled[] =
-    "\x92\x86\x92\x66\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // 中断しました。
-inline constexpr char kLeft[] =
-    "\x91\xDE\x8F\x6F\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";             // 退出しました。
-inline constexpr char kFailedShort[] = "\x92\x86\x92\x66";                  // 中断
-inline constexpr char kSendWaiting[] = "\x91\x97\x90\x4D\x91\xD2\x82\xBF";  // 送信待ち
-inline constexpr char kAwaitingResponse[] = "\x89\x9E\x93\x9A\x91\xD2\x82\xBF";  // 応答待ち
-inline constexpr char kSending[] = "\x91\x97\x90\x4D\x92\x86";                   // 送信中
-inline constexpr char kReceiving[] = "\x8E\xF3\x90\x4D\x92\x86";                 // 受信中
-inline constexpr char kDone[] = "\x8A\xAE\x97\xB9";                              // 完了
-inline constexpr char kSendFailed[] = "\x91\x97\x90\x4D\x8E\xB8\x94\x73";        // 送信失敗
-inline constexpr char kReceiveFailed[] = "\x8E\xF3\x90\x4D\x8E\xB8\x94\x73";     // 受信失敗
+inline const std::string& kCancelled = "中断しました。"_sjis;
+inline const std::string& kLeft = "退出しました。"_sjis;
+inline const std::string& kFailedShort = "中断"_sjis;
+inline const std::string& kSendWaiting = "送信待ち"_sjis;
+inline const std::string& kAwaitingResponse = "応答待ち"_sjis;
+inline const std::string& kSending = "送信中"_sjis;
+inline const std::string& kReceiving = "受信中"_sjis;
+inline const std::string& kDone = "完了"_sjis;
+inline const std::string& kSendFailed = "送信失敗"_sjis;
+inline const std::string& kReceiveFailed = "受信失敗"_sjis;
 
 // Questions and messages.
-inline constexpr char kAskStopAll[] =
-    "\x91\x53\x82\xC4\x92\x86\x8E\x7E\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";  // 全て中止しますか？
-inline constexpr char kAskStopAllCaption[] = "\x8F\x49\x97\xB9\x8A\x6D\x94\x46";  // 終了確認
-inline constexpr char kAskOverwrite[] =
-    "\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";  // 上書きしますか？
-inline constexpr char kAskOverwriteCaption[] =
-    "\x8F\xE3\x8F\x91\x82\xAB\x8A\x6D\x94\x46";  // 上書き確認
-inline constexpr char kTooLargeToSend[] =
-    "4GB\x88\xC8\x8F\xE3\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x91\x97\x90\x4D\x82\xC5"
-    "\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // 4GB以上のファイルは送信できません。
+inline const std::string& kAskStopAll = "全て中止しますか？"_sjis;
+inline const std::string& kAskStopAllCaption = "終了確認"_sjis;
+inline const std::string& kAskOverwrite = "上書きしますか？"_sjis;
+inline const std::string& kAskOverwriteCaption = "上書き確認"_sjis;
+inline const std::string& kTooLargeToSend = "4GB以上のファイルは送信できません。"_sjis;
 
 // Dialog captions, column titles and buttons, for the windows.
-inline constexpr char kSendDialogTitle[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x91\x97\x90\x4D";  // ファイル送信
-inline constexpr char kReceiveDialogTitle[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x8E\xF3\x90\x4D";  // ファイル受信
-inline constexpr char kColumnFileName[] = "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC";  // ファイル名
-inline constexpr char kColumnSize[] = "\x83\x54\x83\x43\x83\x59";                      // サイズ
-inline constexpr char kColumnProgress[] = "\x8F\xF3\x8B\xB5";                          // 状況
-inline constexpr char kColumnSendTo[] = "\x91\x97\x82\xE8\x90\xE6";                    // 送り先
-inline constexpr char kColumnSentFrom[] = "\x91\x97\x82\xE8\x8C\xB3";                  // 送り元
-inline constexpr char kColumnRoom[] = "\x95\x94\x89\xAE\x96\xBC";                      // 部屋名
-inline constexpr char kButtonSend[] = "\x91\x97\x90\x4D";                              // 送信
-inline constexpr char kButtonSendAll[] = "\x91\x53\x82\xC4\x91\x97\x90\x4D";     // 全て送信
-inline constexpr char kButtonReceive[] = "\x8E\xF3\x90\x4D";                     // 受信
-inline constexpr char kButtonReceiveAll[] = "\x91\x53\x82\xC4\x8E\xF3\x90\x4D";  // 全て受信
-inline constexpr char kButtonStop[] = "\x92\x86\x8E\x7E";                        // 中止
-inline constexpr char kButtonClose[] = "\x8F\x49\x97\xB9";                       // 終了
-inline constexpr char kButtonBrowse[] = "\x8E\x51\x8F\xC6";                      // 参照
-inline constexpr char kLabelReceiveFolder[] =
-    "\x8E\xF3\x90\x4D\x83\x74\x83\x48\x83\x8B\x83\x5F(&D):";  // 受信フォルダ(&D):
-inline constexpr char kBrowseTitle[] =
-    "\x83\x74\x83\x48\x83\x8B\x83\x5F\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82"
-    "\xA2\x81\x42";  // フォルダを指定して下さい。
+inline const std::string& kSendDialogTitle = "ファイル送信"_sjis;
+inline const std::string& kReceiveDialogTitle = "ファイル受信"_sjis;
+inline const std::string& kColumnFileName = "ファイル名"_sjis;
+inline const std::string& kColumnSize = "サイズ"_sjis;
+inline const std::string& kColumnProgress = "状況"_sjis;
+inline const std::string& kColumnSendTo = "送り先"_sjis;
+inline const std::string& kColumnSentFrom = "送り元"_sjis;
+inline const std::string& kColumnRoom = "部屋名"_sjis;
+inline const std::string& kButtonSend = "送信"_sjis;
+inline const std::string& kButtonSendAll = "全て送信"_sjis;
+inline const std::string& kButtonReceive = "受信"_sjis;
+inline const std::string& kButtonReceiveAll = "全て受信"_sjis;
+inline const std::string& kButtonStop = "中止"_sjis;
+inline const std::string& kButtonClose = "終了"_sjis;
+inline const std::string& kButtonBrowse = "参照"_sjis;
+inline const std::string& kLabelReceiveFolder = "受信フォルダ(&D):"_sjis;
+inline const std::string& kBrowseTitle = "フォルダを指定して下さい。"_sjis;
 
 }  // namespace vostrelle::transfer_text

@@ -62,7 +62,7 @@ class ReceiveWorkerTest : public ::testing::Test {
   }
   std::string Part(const char* name = "out.bin.part") const { return dir.File(name); }
   // The worker ended with text, and kept what arrived in out.bin.part.
-  void ExpectKept(const char* text, const std::string& arrived) {
+  void ExpectKept(const std::string& text, const std::string& arrived) {
     EXPECT_EQ(worker.ErrorText(), text + Kept("out.bin.part"));
     EXPECT_TRUE(ReadFile(Part()) == arrived);
   }
@@ -180,7 +180,7 @@ TEST_F(ReceiveWorkerTest, FullDiskKeepsTheOldFileAndThePart) {
 
 struct Answer {
   const char* response;  // nullptr: close without a byte
-  const char* error;
+  std::string error;
 };
 
 class ReceiveAnswerTest : public ReceiveWorkerTest, public ::testing::WithParamInterface<Answer> {};

@@ -133,7 +133,7 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   style->drawControl(QStyle::CE_ProgressBar, &bar, painter, item.widget);
 }
 
-CTransferDlg::CTransferDlg(FileTransferList& list, const char* title, const char* memberTitle,
+CTransferDlg::CTransferDlg(FileTransferList& list, const std::string& title, const std::string& memberTitle,
                            std::vector<QIcon> images, QWidget* owner)
     : QDialog(nullptr), list_(&list), images_(std::move(images)) {
   // A window of its own on the desktop, as the main window is; not kept above it.
@@ -181,7 +181,7 @@ CTransferDlg::CTransferDlg(FileTransferList& list, const char* title, const char
   middle->addLayout(buttons_);
 }
 
-QPushButton* CTransferDlg::AddButton(const char* text, int id) {
+QPushButton* CTransferDlg::AddButton(const std::string& text, int id) {
   auto* button = new QPushButton(ToQString(text), this);
   button->setObjectName(QStringLiteral("button%1").arg(id));
   buttons_->insertWidget(buttons_->count() - 1, button);

@@ -62,12 +62,12 @@ class CTransferDlg : public QDialog {
 
  protected:
   // images: the state images by index; memberTitle: column 3's title.
-  CTransferDlg(FileTransferList& list, const char* title, const char* memberTitle,
+  CTransferDlg(FileTransferList& list, const std::string& title, const std::string& memberTitle,
                std::vector<QIcon> images, QWidget* owner);
   void closeEvent(QCloseEvent* event) override;
 
   // Adds a button to the column on the right, in tab order.
-  QPushButton* AddButton(const char* text, int id);
+  QPushButton* AddButton(const std::string& text, int id);
   // Room above the list, for the receive folder.
   QBoxLayout* TopArea() const { return top_; }
   FileTransferList* List() const { return list_; }

@@ -28,7 +28,7 @@ namespace text = vostrelle::transfer_text;
 
 namespace {
 
-QString T(const char* cp932) {
+QString T(const std::string& cp932) {
   return ToQString(cp932);
 }
 
