@@ -5,7 +5,8 @@
 # XEmbed tray (trayer): there the double click brings it back. Then host 1, with a
 # receive window open, ends by ファイル → 終了, then by SIGTERM, SIGINT and SIGHUP, and
 # last by ファイル → 終了 with the send window open: each time the process exits, host 2
-# hears "Part", and a new start binds the chat port again.
+# hears "Part", and a new start binds the chat port again. On host 1 the command line
+# (--hide, --show, --toggle) and a second start act on the running instance.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -60,6 +61,44 @@ lab_keys 1 "$(lab_window 1 ' - Vostrelle')" ctrl+m
 until_true 10 hidden 1 || lab_fail "host 1: Ctrl+M did not hide the window"
 ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" click "$item"
 until_true 10 visible 1 || lab_fail "host 1: the StatusNotifier activation did not restore"
+
+# One instance per user: the command line drives the running one over the session bus,
+# and a second start brings the window forward and ends. A start that sees another
+# bus (another user's session) goes on and meets the taken chat port.
+again() {
+  local dir="$LAB_ROOT/h1"
+  ip netns exec "$ns1" timeout 20 env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
+    XDG_RUNTIME_DIR="$dir" DISPLAY=:$(lab_display 1) LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" \
+    "$LAB_PROGRAM" "$@" >>"$dir/again.log" 2>&1
+}
+first=$(cat "$LAB_ROOT/h1/pid")
+again --hide || lab_fail "host 1: --hide failed ($?)"
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again --show || lab_fail "host 1: --show failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --show did not bring the window back"
+again --hide
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again --toggle || lab_fail "host 1: --toggle failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --toggle did not show the hidden window"
+again --hide
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again || lab_fail "host 1: a second start did not end with 0 ($?)"
+until_true 10 visible 1 || lab_fail "host 1: a second start did not bring the window forward"
+[ "$(ip netns pids "$ns1" | xargs -r ps -o comm= -p | grep -c vostrelle)" = 1 ] ||
+  lab_fail "host 1: a second start stayed"
+kill -0 "$first" 2>/dev/null || lab_fail "host 1: the first instance ended"
+lab_wait_log 2 shell "aliceが参加しました。" || exit 1
+[ "$(count 2 "aliceが参加しました。")" = 1 ] || lab_fail "host 1: a second start joined the room"
+# Another user's start: no shared bus, so it runs on and says the port is taken.
+ip netns exec "$ns1" env HOME="$LAB_ROOT/h1/home" XDG_CONFIG_HOME="$LAB_ROOT/h1/config" \
+  XDG_RUNTIME_DIR="$LAB_ROOT/h1" DISPLAY=:$(lab_display 1) LANG=C.UTF-8 \
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$LAB_ROOT/h1/no-bus" "$LAB_PROGRAM" >>"$LAB_ROOT/h1/again.log" 2>&1 &
+other=$!
+LAB_PIDS+=($other)
+until_true 15 eval 'DISPLAY=:$(lab_display 1) xdotool search --onlyvisible --pid $other >/dev/null 2>&1' ||
+  lab_fail "host 1: another user's start showed no socket message"
+lab_shot 1 "shell-other-user-socket"
+kill $other 2>/dev/null
 
 # XEmbed: the icon sits in trayer; a double click on it restores.
 lab_shot 2 "shell-xembed-tray"
