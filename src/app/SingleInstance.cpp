@@ -5,8 +5,6 @@
 
 namespace vostrelle {
 
-const char* const kApplicationId = "example.pendrake.vostrelle";
-
 namespace {
 
 constexpr int kCallTimeoutMs = 5000;

@@ -9,10 +9,9 @@
 #include <QStringList>
 #include <functional>
 
-namespace vostrelle {
+#include "platform/Version.h"
 
-// The name the program is known by to the desktop: bus name, autostart entry.
-extern const char* const kApplicationId;
+namespace vostrelle {
 
 enum class InstanceCommand { None, Show, Hide, Toggle };
 

@@ -1,9 +1,11 @@
 // What the program adds for a Linux desktop, offscreen: the name-call notification
 // while the window is out of sight, the system view's line when there is no
-// notification area, and the hot key greyed where it cannot work.
+// notification area, the hot key greyed where it cannot work, and the start at login.
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/CMainFrame.h"
@@ -15,6 +17,7 @@
 #include "doc/DocTestSupport.h"
 #include "platform/Cp932.h"
 #include "platform/qt/TrayIcon.h"
+#include "store/Autostart.h"
 #include "views/CSystemView.h"
 
 using namespace vostrelle;
@@ -52,6 +55,11 @@ struct Window {
   std::unique_ptr<CMainFrame> frame;
   QStringList notes;
 };
+
+QByteArray ReadAll(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -164,6 +172,50 @@ class DesktopTest : public QObject {
     QVERIFY(!sheet.findChild<QLabel*>(QStringLiteral("hotkeyNote"))->isVisible());
     QVERIFY(sheet.findChild<QCheckBox*>(QStringLiteral("check1056"))->isEnabled());
     QVERIFY(sheet.findChild<CHotKeyCtrl*>(QStringLiteral("hotkey1054"))->isEnabled());
+  }
+
+  // The options show the autostart entry's state as the desktop left it, and write the
+  // entry only when the user changed it.
+  void StartAtLoginFollowsTheAutostartEntry() {
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    AutostartEntry entry(config.path().toStdString(), "example.pendrake.vostrelle");
+    QVERIFY(entry.Enable("/usr/bin/vostrelle"));
+    // The desktop's own settings turned it off.
+    {
+      QFile file(QString::fromStdString(entry.Path()));
+      QVERIFY(file.open(QIODevice::Append));
+      file.write("Hidden=true\n");
+    }
+    // Runs the sheet: shows what the box says, sets it to want, confirms.
+    const auto edit = [](bool want) {
+      bool shown = !want;
+      QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget());
+        if (!sheet) return;
+        auto* box = sheet->findChild<QCheckBox*>(QStringLiteral("checkStartAtLogin"));
+        shown = box->isChecked();
+        box->setChecked(want);
+        sheet->accept();
+      });
+      AppSettings settings;
+      if (!EditOptionsSheet(settings, nullptr)) return std::optional<bool>();
+      return std::optional<bool>(shown);
+    };
+    QCOMPARE(edit(true), std::optional<bool>(false));
+    QVERIFY(entry.IsEnabled());
+    QVERIFY(!ReadAll(entry.Path()).contains("Hidden"));
+    QVERIFY(ReadAll(entry.Path()).contains(" --minimized\n"));
+    QCOMPARE(edit(true), std::optional<bool>(true));
+    QCOMPARE(edit(false), std::optional<bool>(true));
+    QVERIFY(!QFile::exists(QString::fromStdString(entry.Path())));
+    QCOMPARE(edit(false), std::optional<bool>(false));
+    if (saved.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", saved);
   }
 };
 

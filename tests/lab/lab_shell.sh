@@ -6,7 +6,8 @@
 # receive window open, ends by ファイル → 終了, then by SIGTERM, SIGINT and SIGHUP, and
 # last by ファイル → 終了 with the send window open: each time the process exits, host 2
 # hears "Part", and a new start binds the chat port again. On host 1 the command line
-# (--hide, --show, --toggle) and a second start act on the running instance.
+# (--hide, --show, --toggle) and a second start act on the running instance, and a
+# start with --minimized hides in the tray, or without one is a minimised window.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -41,7 +42,8 @@ lab_session_bus 1 || exit 1
 bus=$LAB_BUS
 items="$LAB_ROOT/h1/items"
 ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" watch "$items" &
-LAB_PIDS+=($!)
+sni=$!
+LAB_PIDS+=($sni)
 until_true 10 test -f "$items.ready" || { lab_fail "no StatusNotifier host"; exit 1; }
 lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || exit 1
 
@@ -169,4 +171,30 @@ lab_keys 1 "$question" Return
 until_true 15 gone 1 || { lab_fail "host 1: still running after 終了 with the send window"; lab_shot 1 shell-fail; exit 1; }
 until_true 10 at_least 2 "aliceが退出しました。" $joins || lab_fail "host 2: no Part after 終了 with the send window"
 lab_shot 2 "shell-host2"
+
+# The start at login (--minimized): into the tray where there is one, so no window shows
+# until --show brings it out; with no tray at all, a minimised task-bar window.
+start_minimized() {
+  local dir="$LAB_ROOT/h1"
+  ip netns exec "$ns1" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
+    DISPLAY=:$(lab_display 1) LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" \
+    "$LAB_PROGRAM" --minimized >>"$dir/program.log" 2>&1 &
+  LAB_PIDS+=($!)
+  echo $! >"$dir/pid"
+  joins=$((joins + 1))
+  until_true 15 at_least 2 "aliceが参加しました。" $joins || lab_fail "host 1 did not join minimised"
+}
+start_minimized
+until_true 10 hidden 1 || lab_fail "host 1: --minimized with a tray showed the window"
+again --show || lab_fail "host 1: --show failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --show did not bring the minimised start out"
+kill -TERM "$(cat "$LAB_ROOT/h1/pid")"
+until_true 15 gone 1 || lab_fail "host 1: still running after SIGTERM"
+kill "$sni"
+until_true 10 eval '! dbus-send --bus="$bus" --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher >/dev/null 2>&1' ||
+  lab_fail "the StatusNotifier host did not end"
+start_minimized
+main1=$(lab_window 1 ' - Vostrelle') || lab_fail "host 1: --minimized without a tray hid the window"
+DISPLAY=:$(lab_display 1) xprop -id "$main1" WM_HINTS | grep -q "Iconic" ||
+  lab_fail "host 1: --minimized without a tray did not ask for a minimised window"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
