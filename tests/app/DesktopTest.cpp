@@ -29,6 +29,7 @@ struct RecordingNotifier : DesktopNotifier {
   void Notify(const QString& title, const QString& body) override {
     log->append(title + "|" + body);
   }
+  void Click() { Activated(); }
   QStringList* log;
 };
 
@@ -39,7 +40,9 @@ struct Window {
     h.doc.OnNewDocument();
     frame = std::make_unique<CMainFrame>(h.doc, h.settings, h.ui);
     frame->Create();
-    frame->SetNotifier(std::make_unique<RecordingNotifier>(&notes));
+    auto notifier = std::make_unique<RecordingNotifier>(&notes);
+    notifierPtr = notifier.get();
+    frame->SetNotifier(std::move(notifier));
     h.doc.SendInitialUpdate();
     h.Pump();
   }
@@ -54,6 +57,7 @@ struct Window {
   test::DocHarness h;
   std::unique_ptr<CMainFrame> frame;
   QStringList notes;
+  RecordingNotifier* notifierPtr = nullptr;
 };
 
 QByteArray ReadAll(const std::string& path) {
@@ -98,6 +102,32 @@ class DesktopTest : public QObject {
     w.frame->hide();
     w.Say("me!");
     QCOMPARE(w.notes.size(), 3);
+  }
+
+  // Without a tray the notification is the way back: its click shows the window at the
+  // room whose line named the user, whichever room was selected before.
+  void NotificationClickShowsTheRoomThatCalled() {
+    Window w({test::Setting("one"), test::Setting("two")});
+    w.h.doc.SelectRoom(0);
+    w.frame->showMinimized();
+    QCoreApplication::sendPostedEvents();
+    w.h.Send(2, test::Packet("Message", "two", {{"Name", "peer"}, {"Message", "me?"}}));
+    QCOMPARE(w.notes.size(), 1);
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    w.notifierPtr->Click();
+    QVERIFY(w.frame->isVisible());
+    QVERIFY(!w.frame->isMinimized());
+    QCOMPARE(w.h.doc.CurrentRoom(), 1);
+    QCOMPARE(w.h.doc.CurrentSession()->RoomDisplayName(), std::string("two"));
+
+    // After a reconnect the notified room is gone: the click only shows the window.
+    w.frame->showMinimized();
+    w.h.doc.OnNewDocument();
+    w.h.doc.SendInitialUpdate();
+    w.h.doc.SelectRoom(0);
+    w.notifierPtr->Click();
+    QVERIFY(!w.frame->isMinimized());
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
   }
 
   void NameCallInTheDefaultRoomNamesItSo() {
