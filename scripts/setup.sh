@@ -8,7 +8,7 @@ PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config
   # libraries
-  qt6-base-dev qt6-qpa-plugins libxcb1-dev libxkbcommon-dev libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-wayland libxcb1-dev libxkbcommon-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # running: a Japanese font, Qt's own texts in Japanese
   fonts-ipafont-gothic qt6-translations-l10n

@@ -17,6 +17,7 @@
 #include "doc/DocTestSupport.h"
 #include "platform/Cp932.h"
 #include "platform/qt/TrayIcon.h"
+#include "res/Icons.h"
 #include "store/Autostart.h"
 #include "views/CSystemView.h"
 
@@ -128,6 +129,26 @@ class DesktopTest : public QObject {
     w.notifierPtr->Click();
     QVERIFY(!w.frame->isMinimized());
     QCOMPARE(w.h.doc.CurrentRoom(), 0);
+  }
+
+  // At scale 2 a 16-pixel tray slot takes the 32-pixel drawing, not a blown-up 16.
+  void TrayIconsAreDrawnForScaleTwo() {
+    QList<QIcon> icons{TrayIdleIcon()};
+    for (int i = 0; i < kTrayAnimationFrames; ++i) icons.append(TrayAnimationIcon(i));
+    for (int i = 0; i < icons.size(); ++i) {
+      const QString name = i == 0 ? QStringLiteral("tray-idle")
+                                  : QStringLiteral("tray-anim%1").arg(i);
+      for (int size : {32, 48}) {
+        const QImage drawn(QStringLiteral(":/vostrelle/icons/%1-%2.png").arg(name).arg(size));
+        QVERIFY2(!drawn.isNull(), qPrintable(name));
+        const QPixmap shown = icons[i].pixmap(QSize(size / 2, size / 2), 2.0);
+        QCOMPARE(shown.size(), QSize(size, size));
+        // Both as the pixmap holds them (premultiplied), so only the picture counts.
+        QImage image = shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(1.0);
+        QCOMPARE(image, drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+      }
+    }
   }
 
   void NameCallInTheDefaultRoomNamesItSo() {
