@@ -100,12 +100,7 @@ class NotificationActionTest : public QObject {
 };
 
 int main(int argc, char* argv[]) {
-  // The bus before the application: Qt reads the session bus address once.
-  test::PrivateSessionBus bus;
-  gBusAddress = bus.Address();
-  QApplication app(argc, argv);
-  NotificationActionTest test;
-  return QTest::qExec(&test, argc, argv);
+  return test::RunOnPrivateSessionBus<NotificationActionTest>(argc, argv, &gBusAddress);
 }
 
 #include "NotificationActionTest.moc"

@@ -119,12 +119,7 @@ class SingleInstanceTest : public QObject {
 };
 
 int main(int argc, char* argv[]) {
-  // The bus before the application: Qt reads the session bus address once.
-  test::PrivateSessionBus bus;
-  gBusAddress = bus.Address();
-  QCoreApplication app(argc, argv);
-  SingleInstanceTest test;
-  return QTest::qExec(&test, argc, argv);
+  return test::RunOnPrivateSessionBus<SingleInstanceTest>(argc, argv, &gBusAddress);
 }
 
 #include "SingleInstanceTest.moc"

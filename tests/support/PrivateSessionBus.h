@@ -3,6 +3,8 @@
 // for want of one on a build machine). Start it before the first use of the session
 // bus: the address goes into DBUS_SESSION_BUS_ADDRESS.
 
+#include <QApplication>
+#include <QTest>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -42,5 +44,16 @@ class PrivateSessionBus {
   std::string address_;
   pid_t pid_ = 0;
 };
+
+// A Qt test's main: the bus before the application, since Qt reads the session bus
+// address once. The address goes to *address for tests that connect a second time.
+template <class Test>
+int RunOnPrivateSessionBus(int argc, char* argv[], std::string* address) {
+  PrivateSessionBus bus;
+  *address = bus.Address();
+  QApplication app(argc, argv);
+  Test test;
+  return QTest::qExec(&test, argc, argv);
+}
 
 }  // namespace vostrelle::test
