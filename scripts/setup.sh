@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   # tests: a private session bus with a StatusNotifier host of our own
   dbus-daemon python3-gi
+  # tests: a real notification server
+  dunst
   # tests: a JIS keyboard layout for the hot key
   x11-xkb-utils
   # tests: a real input method (ibus with mozc) and reading the clipboard

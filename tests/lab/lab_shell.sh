@@ -7,7 +7,8 @@
 # last by ファイル → 終了 with the send window open: each time the process exits, host 2
 # hears "Part", and a new start binds the chat port again. On host 1 the command line
 # (--hide, --show, --toggle) and a second start act on the running instance, and a
-# start with --minimized hides in the tray, or without one is a minimised window.
+# start with --minimized hides in the tray, or without one is a minimised window; a
+# click on the name-call notification (dunst) brings the hidden window back.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -101,6 +102,25 @@ until_true 15 eval 'DISPLAY=:$(lab_display 1) xdotool search --onlyvisible --pid
   lab_fail "host 1: another user's start showed no socket message"
 lab_shot 1 "shell-other-user-socket"
 kill $other 2>/dev/null
+
+# A real notification server (dunst) on host 1's bus: bob names alice while her window
+# is hidden; a click on the notification (its default action) brings the window back.
+if command -v dunst >/dev/null && command -v dunstctl >/dev/null; then
+  ip netns exec "$ns1" env DISPLAY=:$(lab_display 1) DBUS_SESSION_BUS_ADDRESS="$bus" \
+    dunst -config /dev/null >"$LAB_ROOT/h1/dunst.log" 2>&1 &
+  LAB_PIDS+=($!)
+  dunstctl_1() { ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" dunstctl "$@"; }
+  until_true 10 dunstctl_1 count displayed >/dev/null 2>&1 || lab_fail "host 1: dunst did not start"
+  again --hide
+  until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+  lab_type 2 "alice, are you there?"
+  until_true 10 eval '[ "$(dunstctl_1 count displayed)" -ge 1 ]' ||
+    lab_fail "host 1: no notification for the name call"
+  dunstctl_1 action 0
+  until_true 10 visible 1 || lab_fail "host 1: the notification's click did not bring the window back"
+else
+  echo "note: dunst is not installed; the notification click is shown only by the app tests"
+fi
 
 # XEmbed: the icon sits in trayer; a double click on it restores.
 lab_shot 2 "shell-xembed-tray"
