@@ -8,7 +8,7 @@ PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config
   # libraries
-  qt6-base-dev qt6-qpa-plugins libxcb1-dev libxkbcommon-dev libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-wayland libxcb1-dev libxkbcommon-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # running: a Japanese font, Qt's own texts in Japanese
   fonts-ipafont-gothic qt6-translations-l10n
@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   # tests: a private session bus with a StatusNotifier host of our own
   dbus-daemon python3-gi
+  # tests: a real notification server
+  dunst
   # tests: a JIS keyboard layout for the hot key
   x11-xkb-utils
   # tests: a real input method (ibus with mozc) and reading the clipboard

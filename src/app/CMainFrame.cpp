@@ -89,9 +89,16 @@ QString IndicatorDescription(int i, bool on) {
 class FrameBatchWatcher : public CView {
  public:
   FrameBatchWatcher(std::function<void(const EventBatch&, const EventEntry&)> onNameCall,
-                    std::function<void()> onReady)
-      : onNameCall_(std::move(onNameCall)), onReady_(std::move(onReady)) {}
+                    std::function<void()> onReady,
+                    std::function<void(const RoomSession*)> onLeaving)
+      : onNameCall_(std::move(onNameCall)),
+        onReady_(std::move(onReady)),
+        onLeaving_(std::move(onLeaving)) {}
   void OnUpdate(CView*, long hint, HintObject* object) override {
+    if (hint == kHintSessionLeaving) {
+      if (auto* leaving = dynamic_cast<SessionHint*>(object)) onLeaving_(leaving->Session);
+      return;
+    }
     if (hint != kHintEvents) return;
     auto* batch = dynamic_cast<EventBatch*>(object);
     if (!batch || !batch->Session) return;
@@ -103,6 +110,7 @@ class FrameBatchWatcher : public CView {
  private:
   std::function<void(const EventBatch&, const EventEntry&)> onNameCall_;
   std::function<void()> onReady_;
+  std::function<void(const RoomSession*)> onLeaving_;
 };
 
 CMainFrame::CMainFrame(CVostrelleDoc& doc, AppSettings& settings, UserInterface& ui,
@@ -156,7 +164,10 @@ bool CMainFrame::Create() {
   // After the input view, so that its initial update has made the system view.
   batchWatcher_ = std::make_unique<FrameBatchWatcher>(
       [this](const EventBatch& batch, const EventEntry& entry) { OnNameCallLine(batch, entry); },
-      [this] { OnViewsReady(); });
+      [this] { OnViewsReady(); },
+      [this](const RoomSession* leaving) {
+        if (leaving == notifiedSession_) notifiedSession_ = nullptr;
+      });
   doc_.AddView(batchWatcher_.get());
 
   // Both rows share one column boundary, as one 2 x 2 splitter would.
@@ -190,12 +201,25 @@ bool CMainFrame::Create() {
   UpdateHotKey();
   // The options show the hot key as unavailable where no grab can work.
   CSystemPage::SetHotKeysAvailable(GlobalHotKeysPossible());
-  if (!notifier_) notifier_ = std::make_unique<FreedesktopNotifier>(tray_);
+  if (!notifier_) SetNotifier(std::make_unique<FreedesktopNotifier>(tray_));
   return true;
 }
 
 void CMainFrame::SetNotifier(std::unique_ptr<DesktopNotifier> notifier) {
   notifier_ = std::move(notifier);
+  if (notifier_) notifier_->SetActivationHandler([this] { OnNotificationActivated(); });
+}
+
+void CMainFrame::OnNotificationActivated() {
+  StopTrayAnimation();
+  RestoreWindow();
+  // The room is forgotten when it is left (a reconnect makes new ones).
+  if (!notifiedSession_) return;
+  for (int i = 0; i < doc_.SessionCount(); ++i)
+    if (doc_.Session(i) == notifiedSession_) {
+      doc_.SelectRoom(i);
+      return;
+    }
 }
 
 bool CMainFrame::IsOutOfSight() const {
@@ -205,6 +229,7 @@ bool CMainFrame::IsOutOfSight() const {
 void CMainFrame::OnNameCallLine(const EventBatch& batch, const EventEntry& entry) {
   if (!notifier_ || !IsOutOfSight()) return;
   const RoomSession& session = *batch.Session;
+  notifiedSession_ = &session;
   notifier_->Notify(NameCallTitle(session.RoomDisplayName()),
                     NameCallBody(EntryMemberName(session, entry), entry.Text));
 }

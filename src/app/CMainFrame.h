@@ -12,6 +12,7 @@ class QAction;
 class QLabel;
 class QSplitter;
 
+
 namespace vostrelle {
 
 class AppSettings;
@@ -23,6 +24,7 @@ class CVostrelleDoc;
 class DesktopNotifier;
 struct EventEntry;
 class EventBatch;
+class RoomSession;
 class CVostrelleView;
 class GlobalHotKey;
 class TrayIcon;
@@ -88,6 +90,8 @@ class CMainFrame : public QMainWindow {
   void ShowRestored();
   void FocusPane(int step);
   void OnNameCallLine(const EventBatch& batch, const EventEntry& entry);
+  // The user clicked the name-call notification: the window and that room.
+  void OnNotificationActivated();
   void OnViewsReady();
 
   CVostrelleDoc& doc_;
@@ -111,6 +115,7 @@ class CMainFrame : public QMainWindow {
   bool exitAnswered_ = false;
   bool noTrayNoticeShown_ = false;
   std::unique_ptr<DesktopNotifier> notifier_;
+  const RoomSession* notifiedSession_ = nullptr;  // the room of the latest notification
   // Sees the document's event batches after the panes, for the notification.
   std::unique_ptr<CView> batchWatcher_;
 };

@@ -27,6 +27,7 @@ namespace vostrelle {
 CVostrelleApp::CVostrelleApp() : settings_(std::make_unique<AppSettings>()) {}
 
 CVostrelleApp::~CVostrelleApp() {
+  instance_.reset();
   // The frame's views are the document's; the document leaves its rooms last.
   if (doc_) doc_->DeleteContents();
   frame_.reset();
@@ -42,6 +43,14 @@ bool CVostrelleApp::InitInstance() {
   // The program ends when its main window closes, not when its last window does: a
   // transfer window must not keep it alive, nor closing one end it.
   QApplication::setQuitOnLastWindowClosed(false);
+  // One instance per user: a second start brings the first one's window forward and
+  // ends. Without a session bus every start goes on, and the chat socket decides.
+  instance_ = std::make_unique<InstanceService>(
+      [this](InstanceCommand command) { OnInstanceCommand(command); });
+  if (instance_->Register() == InstanceService::Claim::Taken) {
+    if (SendToRunningInstance(InstanceCommand::Show) == RemoteResult::Done) return false;
+    instance_.reset();
+  }
   signals_ = std::make_unique<TerminationSignals>();
   QObject::connect(signals_.get(), &TerminationSignals::Received, signals_.get(),
                    [this](int) { OnTerminationSignal(); });
@@ -88,12 +97,38 @@ bool CVostrelleApp::InitInstance() {
     if (frame_) frame_->SetExitAnswered();
   });
 
-  if (settings_->MinimumStart)
+  if (settings_->MinimumStart || startMinimized_)
     frame_->showMinimized();
   else
     frame_->show();
   frame_->InputView()->Activate();
   return true;
+}
+
+void CVostrelleApp::OnInstanceCommand(InstanceCommand command) {
+  if (!frame_) {
+    // Still starting (the settings-folder or first-connection dialog is open): bring
+    // that dialog forward instead.
+    if (command == InstanceCommand::Hide) return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->raise();
+      modal->activateWindow();
+    }
+    return;
+  }
+  switch (command) {
+    case InstanceCommand::None:
+    case InstanceCommand::Show:
+      frame_->RestoreWindow();
+      break;
+    case InstanceCommand::Hide:
+      // As the minimise command does: into the tray where there is one.
+      if (frame_->isVisible() && !frame_->isMinimized()) frame_->showMinimized();
+      break;
+    case InstanceCommand::Toggle:
+      frame_->ToggleMinimized();
+      break;
+  }
 }
 
 bool CVostrelleApp::InitSettingsFolder() {

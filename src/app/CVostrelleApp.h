@@ -6,12 +6,14 @@
 #include <memory>
 
 #include "app/QtUserInterface.h"
+#include "app/SingleInstance.h"
 
 namespace vostrelle {
 
 class AppSettings;
 class CMainFrame;
 class CVostrelleDoc;
+class InstanceService;
 class QtSocketNotifier;
 class TerminationSignals;
 
@@ -24,6 +26,10 @@ class CVostrelleApp {
 
   // Start-up in its order; false ends the program.
   bool InitInstance();
+  // Start minimised whatever the options say (the start at login asks so).
+  void SetStartMinimized(bool on) { startMinimized_ = on; }
+  // Another start of this user's asked for the window (or to hide or toggle it).
+  void OnInstanceCommand(InstanceCommand command);
   bool InitSettingsFolder();
   // Commands of the application; false for an id it does not handle.
   bool OnCommand(int id);
@@ -48,7 +54,9 @@ class CVostrelleApp {
   std::unique_ptr<CVostrelleDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<TerminationSignals> signals_;
+  std::unique_ptr<InstanceService> instance_;
   bool exiting_ = false;
+  bool startMinimized_ = false;
 };
 
 }  // namespace vostrelle

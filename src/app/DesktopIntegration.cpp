@@ -31,6 +31,11 @@ FreedesktopNotifier::FreedesktopNotifier(QObject* trayOwner, QObject* parent)
 #ifdef VOSTRELLE_HAVE_DBUS
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
+  // The server tells every client of every click; the id says which was ours.
+  bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+              SLOT(OnActionInvoked(uint, QString)));
+  bus.connect(kService, kPath, kService, QStringLiteral("ActivationToken"), this,
+              SLOT(OnActivationToken(uint, QString)));
   // Asked once, without waiting: the answer is long back before the first name call.
   auto* watcher = new QDBusPendingCallWatcher(
       bus.asyncCall(NotificationCall(QStringLiteral("GetCapabilities"))), this);
@@ -50,7 +55,8 @@ void FreedesktopNotifier::Notify(const QString& title, const QString& body) {
     const QVariantMap hints = {{QStringLiteral("desktop-entry"), QStringLiteral("vostrelle")},
                                {QStringLiteral("category"), QStringLiteral("im.received")}};
     call << QStringLiteral("Vostrelle") << lastId_ << QStringLiteral("vostrelle") << title
-         << (bodyMarkup_ ? body.toHtmlEscaped() : body) << QStringList() << hints << -1;
+         << (bodyMarkup_ ? body.toHtmlEscaped() : body)
+         << QStringList{QStringLiteral("default"), QStringLiteral("表示する")} << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, title, body](QDBusPendingCallWatcher* w) {
@@ -65,6 +71,18 @@ void FreedesktopNotifier::Notify(const QString& title, const QString& body) {
   }
 #endif
   ShowInTray(title, body);
+}
+
+void FreedesktopNotifier::OnActionInvoked(uint id, const QString& action) {
+  if (id == 0 || id != lastId_ || action != QLatin1String("default")) return;
+  Activated();
+}
+
+void FreedesktopNotifier::OnActivationToken(uint id, const QString& token) {
+  // Comes just before the action; Qt's Wayland plugin takes it from the environment
+  // when the window next asks to be activated.
+  if (id == 0 || id != lastId_ || token.isEmpty()) return;
+  qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
 }
 
 void FreedesktopNotifier::ShowInTray(const QString& title, const QString& body) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace vostrelle {
@@ -14,15 +15,31 @@ class DesktopNotifier {
  public:
   virtual ~DesktopNotifier() = default;
   virtual void Notify(const QString& title, const QString& body) = 0;
+  // Run when the user clicks the latest notification (its default action).
+  void SetActivationHandler(std::function<void()> handler) { activated_ = std::move(handler); }
+
+ protected:
+  void Activated() {
+    if (activated_) activated_();
+  }
+
+ private:
+  std::function<void()> activated_;
 };
 
 // org.freedesktop.Notifications on the session bus; where no bus or no notification
 // service answers, the balloon of the tray icon found under trayOwner (if it shows).
+// A click on the notification (its default action) is the activation; the token the
+// server hands over with it lets the window come forward on Wayland.
 class FreedesktopNotifier : public QObject, public DesktopNotifier {
   Q_OBJECT
  public:
   explicit FreedesktopNotifier(QObject* trayOwner, QObject* parent = nullptr);
   void Notify(const QString& title, const QString& body) override;
+
+ private slots:
+  void OnActionInvoked(uint id, const QString& action);
+  void OnActivationToken(uint id, const QString& token);
 
  private:
   void ShowInTray(const QString& title, const QString& body);

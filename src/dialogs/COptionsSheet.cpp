@@ -1,5 +1,6 @@
 #include "dialogs/COptionsSheet.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -10,7 +11,10 @@
 #include "dialogs/CLogPage.h"
 #include "dialogs/CSystemPage.h"
 #include "dialogs/DialogSupport.h"
+#include "platform/Cp932.h"
+#include "platform/Version.h"
 #include "store/AppSettings.h"
+#include "store/Autostart.h"
 
 namespace vostrelle {
 
@@ -72,9 +76,23 @@ void COptionsSheet::accept() {
 bool EditOptionsSheet(AppSettings& settings, QWidget* parent) {
   COptionsSheet sheet(parent);
   sheet.LoadFrom(settings);
+  AutostartEntry autostart = AutostartEntry::ForUser(kApplicationId);
+  const bool atLogin = autostart.IsEnabled();
+  sheet.System()->StartAtLogin = atLogin;
   if (sheet.exec() != QDialog::Accepted) return false;
   sheet.StoreTo(settings);
+  ApplyStartAtLogin(autostart, atLogin, sheet.System()->StartAtLogin, parent);
   return true;
+}
+
+bool ApplyStartAtLogin(AutostartEntry& entry, bool was, bool now, QWidget* parent) {
+  // Only a change is written: an entry a desktop switched off stays as it left it.
+  if (was == now) return true;
+  const bool ok =
+      now ? entry.Enable(QCoreApplication::applicationFilePath().toStdString()) : entry.Disable();
+  if (!ok)
+    ShowWarning(parent, "ログイン時の起動を設定できませんでした。\n"_sjis + Utf8ToCp932(entry.LastError()));
+  return ok;
 }
 
 }  // namespace vostrelle

@@ -36,7 +36,13 @@ class COptionsSheet : public QDialog {
   CLogPage* log_;
 };
 
-// Shows the sheet on settings; they change only when it is closed with OK (true).
+// Shows the sheet on settings; they change only when it is closed with OK (true). The
+// start at login is read from and written to the user's autostart entry.
 bool EditOptionsSheet(AppSettings& settings, QWidget* parent);
+
+class AutostartEntry;
+// A changed start-at-login choice into the entry (starting this program); a failure is
+// told over parent. False when it failed.
+bool ApplyStartAtLogin(AutostartEntry& entry, bool was, bool now, QWidget* parent);
 
 }  // namespace vostrelle

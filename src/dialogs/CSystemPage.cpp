@@ -33,6 +33,9 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   // Created in tab order, top to bottom.
   minimumTray_ = MakeCheck(this, "最小化の時はタスクトレイに潜む(&T)", kMinimumTrayId);
   minimumStart_ = MakeCheck(this, "起動時に最小化(&M)", kMinimumStartId);
+  startAtLogin_ = new QCheckBox(QStringLiteral("ログイン時に起動(&L)"), this);
+  startAtLogin_->setObjectName(QStringLiteral("checkStartAtLogin"));
+  startAtLogin_->setToolTip(QStringLiteral("ログインすると最小化した状態で起動します"));
   confirmExit_ = MakeCheck(this, "終了時に確認ダイアログを出す(&E)", kConfirmExitId);
   useHotkey_ = MakeCheck(this, "ホットキーで最小化状態を切り替える(&C)", kUseHotkeyId);
   auto* hotKeyLabel = new QLabel(UiText("ホットキー(&H):"), this);
@@ -78,6 +81,7 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(minimumTray_);
   layout->addWidget(minimumStart_);
+  layout->addWidget(startAtLogin_);
   layout->addWidget(confirmExit_);
   layout->addWidget(useHotkey_);
   layout->addLayout(hotKeyRow);
@@ -106,6 +110,7 @@ void CSystemPage::ShowValues() {
   restoreSize_->setChecked(RestoreSize);
   useHotkey_->setChecked(UseHotkey);
   confirmExit_->setChecked(ConfirmExit);
+  startAtLogin_->setChecked(StartAtLogin);
 }
 
 void CSystemPage::TakeValues() {
@@ -116,6 +121,7 @@ void CSystemPage::TakeValues() {
   RestoreSize = restoreSize_->isChecked();
   UseHotkey = useHotkey_->isChecked();
   ConfirmExit = confirmExit_->isChecked();
+  StartAtLogin = startAtLogin_->isChecked();
 }
 
 void CSystemPage::OnOpen() {

@@ -47,6 +47,8 @@ class CSystemPage : public COptionsPage {
   bool RestoreSize = false;
   bool UseHotkey = false;
   bool ConfirmExit = false;
+  // Not an option of the settings file: the user's autostart entry holds it.
+  bool StartAtLogin = false;
 
  protected:
   void OnOpen() override;
@@ -60,6 +62,7 @@ class CSystemPage : public COptionsPage {
 
   QCheckBox* minimumTray_;
   QCheckBox* minimumStart_;
+  QCheckBox* startAtLogin_;
   QCheckBox* confirmExit_;
   QCheckBox* useHotkey_;
   CHotKeyCtrl* hotKey_;

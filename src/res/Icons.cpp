@@ -11,16 +11,29 @@ static void EnsureResources() {
 }
 
 namespace vostrelle {
+namespace {
+
+// The 16-pixel picture and its larger drawings, so that a panel at scale 2 (or a
+// larger panel) gets a sharp icon instead of a blown-up one.
+QIcon TrayIcon(const QString& name) {
+  EnsureResources();
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/vostrelle/icons/%1.png").arg(name), QSize(16, 16));
+  for (int size : {32, 48})
+    icon.addFile(QStringLiteral(":/vostrelle/icons/%1-%2.png").arg(name).arg(size),
+                 QSize(size, size));
+  return icon;
+}
+
+}  // namespace
 
 QIcon TrayIdleIcon() {
-  EnsureResources();
-  return QIcon(QStringLiteral(":/vostrelle/icons/tray-idle.png"));
+  return TrayIcon(QStringLiteral("tray-idle"));
 }
 
 QIcon TrayAnimationIcon(int frame) {
-  EnsureResources();
   if (frame < 0 || frame >= kTrayAnimationFrames) frame = 0;
-  return QIcon(QStringLiteral(":/vostrelle/icons/tray-anim%1.png").arg(frame + 1));
+  return TrayIcon(QStringLiteral("tray-anim%1").arg(frame + 1));
 }
 
 QIcon AppIcon() {

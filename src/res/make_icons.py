@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program's icons: the tray icon (idle and four animation frames, 16 x 16)
-and the application icon (16, 32, 48, 128 and SVG). Standard library only, so the
+"""Draws the program's icons: the tray icon (idle and four animation frames, 16 x 16,
+with 32 and 48 pixel versions for screens at scale 2 and larger panels) and the
+application icon (16, 32, 48, 128 and SVG). Standard library only, so the
 pictures can be remade anywhere; the results are committed next to this script.
 
     python3 src/res/make_icons.py
@@ -149,14 +150,19 @@ def write_svg(path):
 def main():
     os.makedirs(HERE, exist_ok=True)
     white = (WHITE, 1.0)
-    write_png(os.path.join(HERE, "tray-idle.png"), render(16, BLUE, (white, white, white)))
-    # The name-call animation: an orange bubble whose dots light up one after another,
-    # then a yellow flash.
-    for i in range(3):
-        dots = [(DIM, 0.8)] * 3
-        dots[i] = (WHITE, 1.15)
-        write_png(os.path.join(HERE, "tray-anim%d.png" % (i + 1)), render(16, ORANGE, dots))
-    write_png(os.path.join(HERE, "tray-anim4.png"), render(16, YELLOW, [(DARK, 1.0)] * 3))
+    for size in (16, 32, 48):
+        suffix = "" if size == 16 else "-%d" % size
+        write_png(os.path.join(HERE, "tray-idle%s.png" % suffix),
+                  render(size, BLUE, (white, white, white)))
+        # The name-call animation: an orange bubble whose dots light up one after
+        # another, then a yellow flash.
+        for i in range(3):
+            dots = [(DIM, 0.8)] * 3
+            dots[i] = (WHITE, 1.15)
+            write_png(os.path.join(HERE, "tray-anim%d%s.png" % (i + 1, suffix)),
+                      render(size, ORANGE, dots))
+        write_png(os.path.join(HERE, "tray-anim4%s.png" % suffix),
+                  render(size, YELLOW, [(DARK, 1.0)] * 3))
     for size in (16, 32, 48, 128):
         write_png(os.path.join(HERE, "vostrelle-%d.png" % size),
                   render(size, BLUE, (white, white, white)))

@@ -1,9 +1,11 @@
 // What the program adds for a Linux desktop, offscreen: the name-call notification
 // while the window is out of sight, the system view's line when there is no
-// notification area, and the hot key greyed where it cannot work.
+// notification area, the hot key greyed where it cannot work, and the start at login.
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/CMainFrame.h"
@@ -15,6 +17,8 @@
 #include "doc/DocTestSupport.h"
 #include "platform/Cp932.h"
 #include "platform/qt/TrayIcon.h"
+#include "res/Icons.h"
+#include "store/Autostart.h"
 #include "views/CSystemView.h"
 
 using namespace vostrelle;
@@ -26,6 +30,7 @@ struct RecordingNotifier : DesktopNotifier {
   void Notify(const QString& title, const QString& body) override {
     log->append(title + "|" + body);
   }
+  void Click() { Activated(); }
   QStringList* log;
 };
 
@@ -36,7 +41,9 @@ struct Window {
     h.doc.OnNewDocument();
     frame = std::make_unique<CMainFrame>(h.doc, h.settings, h.ui);
     frame->Create();
-    frame->SetNotifier(std::make_unique<RecordingNotifier>(&notes));
+    auto notifier = std::make_unique<RecordingNotifier>(&notes);
+    notifierPtr = notifier.get();
+    frame->SetNotifier(std::move(notifier));
     h.doc.SendInitialUpdate();
     h.Pump();
   }
@@ -51,7 +58,13 @@ struct Window {
   test::DocHarness h;
   std::unique_ptr<CMainFrame> frame;
   QStringList notes;
+  RecordingNotifier* notifierPtr = nullptr;
 };
+
+QByteArray ReadAll(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -90,6 +103,52 @@ class DesktopTest : public QObject {
     w.frame->hide();
     w.Say("me!");
     QCOMPARE(w.notes.size(), 3);
+  }
+
+  // Without a tray the notification is the way back: its click shows the window at the
+  // room whose line named the user, whichever room was selected before.
+  void NotificationClickShowsTheRoomThatCalled() {
+    Window w({test::Setting("one"), test::Setting("two")});
+    w.h.doc.SelectRoom(0);
+    w.frame->showMinimized();
+    QCoreApplication::sendPostedEvents();
+    w.h.Send(2, test::Packet("Message", "two", {{"Name", "peer"}, {"Message", "me?"}}));
+    QCOMPARE(w.notes.size(), 1);
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    w.notifierPtr->Click();
+    QVERIFY(w.frame->isVisible());
+    QVERIFY(!w.frame->isMinimized());
+    QCOMPARE(w.h.doc.CurrentRoom(), 1);
+    QCOMPARE(w.h.doc.CurrentSession()->RoomDisplayName(), std::string("two"));
+
+    // After a reconnect the notified room is gone: the click only shows the window.
+    w.frame->showMinimized();
+    w.h.doc.OnNewDocument();
+    w.h.doc.SendInitialUpdate();
+    w.h.doc.SelectRoom(0);
+    w.notifierPtr->Click();
+    QVERIFY(!w.frame->isMinimized());
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+  }
+
+  // At scale 2 a 16-pixel tray slot takes the 32-pixel drawing, not a blown-up 16.
+  void TrayIconsAreDrawnForScaleTwo() {
+    QList<QIcon> icons{TrayIdleIcon()};
+    for (int i = 0; i < kTrayAnimationFrames; ++i) icons.append(TrayAnimationIcon(i));
+    for (int i = 0; i < icons.size(); ++i) {
+      const QString name = i == 0 ? QStringLiteral("tray-idle")
+                                  : QStringLiteral("tray-anim%1").arg(i);
+      for (int size : {32, 48}) {
+        const QImage drawn(QStringLiteral(":/vostrelle/icons/%1-%2.png").arg(name).arg(size));
+        QVERIFY2(!drawn.isNull(), qPrintable(name));
+        const QPixmap shown = icons[i].pixmap(QSize(size / 2, size / 2), 2.0);
+        QCOMPARE(shown.size(), QSize(size, size));
+        // Both as the pixmap holds them (premultiplied), so only the picture counts.
+        QImage image = shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(1.0);
+        QCOMPARE(image, drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+      }
+    }
   }
 
   void NameCallInTheDefaultRoomNamesItSo() {
@@ -164,6 +223,50 @@ class DesktopTest : public QObject {
     QVERIFY(!sheet.findChild<QLabel*>(QStringLiteral("hotkeyNote"))->isVisible());
     QVERIFY(sheet.findChild<QCheckBox*>(QStringLiteral("check1056"))->isEnabled());
     QVERIFY(sheet.findChild<CHotKeyCtrl*>(QStringLiteral("hotkey1054"))->isEnabled());
+  }
+
+  // The options show the autostart entry's state as the desktop left it, and write the
+  // entry only when the user changed it.
+  void StartAtLoginFollowsTheAutostartEntry() {
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    AutostartEntry entry(config.path().toStdString(), "example.pendrake.vostrelle");
+    QVERIFY(entry.Enable("/usr/bin/vostrelle"));
+    // The desktop's own settings turned it off.
+    {
+      QFile file(QString::fromStdString(entry.Path()));
+      QVERIFY(file.open(QIODevice::Append));
+      file.write("Hidden=true\n");
+    }
+    // Runs the sheet: shows what the box says, sets it to want, confirms.
+    const auto edit = [](bool want) {
+      bool shown = !want;
+      QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<COptionsSheet*>(QApplication::activeModalWidget());
+        if (!sheet) return;
+        auto* box = sheet->findChild<QCheckBox*>(QStringLiteral("checkStartAtLogin"));
+        shown = box->isChecked();
+        box->setChecked(want);
+        sheet->accept();
+      });
+      AppSettings settings;
+      if (!EditOptionsSheet(settings, nullptr)) return std::optional<bool>();
+      return std::optional<bool>(shown);
+    };
+    QCOMPARE(edit(true), std::optional<bool>(false));
+    QVERIFY(entry.IsEnabled());
+    QVERIFY(!ReadAll(entry.Path()).contains("Hidden"));
+    QVERIFY(ReadAll(entry.Path()).contains(" --minimized\n"));
+    QCOMPARE(edit(true), std::optional<bool>(true));
+    QCOMPARE(edit(false), std::optional<bool>(true));
+    QVERIFY(!QFile::exists(QString::fromStdString(entry.Path())));
+    QCOMPARE(edit(false), std::optional<bool>(false));
+    if (saved.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", saved);
   }
 };
 

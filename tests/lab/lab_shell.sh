@@ -5,8 +5,11 @@
 # XEmbed tray (trayer): there the double click brings it back. Then host 1, with a
 # receive window open, ends by ファイル → 終了, then by SIGTERM, SIGINT and SIGHUP, and
 # last by ファイル → 終了 with the send window open: each time the process exits, host 2
-# hears "Part", and a new start binds the chat port again. Started under nohup, it
-# outlives a SIGHUP.
+# hears "Part", and a new start binds the chat port again. On host 1 the command line
+# (--hide, --show, --toggle) and a second start act on the running instance, and a
+# start with --minimized hides in the tray, or without one is a minimised window; a
+# click on the name-call notification (dunst) brings the hidden window back. Started
+# under nohup, it outlives a SIGHUP.
 # usage: lab_shell.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -41,7 +44,8 @@ lab_session_bus 1 || exit 1
 bus=$LAB_BUS
 items="$LAB_ROOT/h1/items"
 ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" watch "$items" &
-LAB_PIDS+=($!)
+sni=$!
+LAB_PIDS+=($sni)
 until_true 10 test -f "$items.ready" || { lab_fail "no StatusNotifier host"; exit 1; }
 lab_start 1 DBUS_SESSION_BUS_ADDRESS="$bus" || exit 1
 
@@ -61,6 +65,63 @@ lab_keys 1 "$(lab_window 1 ' - Vostrelle')" ctrl+m
 until_true 10 hidden 1 || lab_fail "host 1: Ctrl+M did not hide the window"
 ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" $PY "$HERE/sni_host.py" click "$item"
 until_true 10 visible 1 || lab_fail "host 1: the StatusNotifier activation did not restore"
+
+# One instance per user: the command line drives the running one over the session bus,
+# and a second start brings the window forward and ends. A start that sees another
+# bus (another user's session) goes on and meets the taken chat port.
+again() {
+  local dir="$LAB_ROOT/h1"
+  ip netns exec "$ns1" timeout 20 env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
+    XDG_RUNTIME_DIR="$dir" DISPLAY=:$(lab_display 1) LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" \
+    "$LAB_PROGRAM" "$@" >>"$dir/again.log" 2>&1
+}
+first=$(cat "$LAB_ROOT/h1/pid")
+again --hide || lab_fail "host 1: --hide failed ($?)"
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again --show || lab_fail "host 1: --show failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --show did not bring the window back"
+again --hide
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again --toggle || lab_fail "host 1: --toggle failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --toggle did not show the hidden window"
+again --hide
+until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+again || lab_fail "host 1: a second start did not end with 0 ($?)"
+until_true 10 visible 1 || lab_fail "host 1: a second start did not bring the window forward"
+[ "$(ip netns pids "$ns1" | xargs -r ps -o comm= -p | grep -c vostrelle)" = 1 ] ||
+  lab_fail "host 1: a second start stayed"
+kill -0 "$first" 2>/dev/null || lab_fail "host 1: the first instance ended"
+lab_wait_log 2 shell "aliceが参加しました。" || exit 1
+[ "$(count 2 "aliceが参加しました。")" = 1 ] || lab_fail "host 1: a second start joined the room"
+# Another user's start: no shared bus, so it runs on and says the port is taken.
+ip netns exec "$ns1" env HOME="$LAB_ROOT/h1/home" XDG_CONFIG_HOME="$LAB_ROOT/h1/config" \
+  XDG_RUNTIME_DIR="$LAB_ROOT/h1" DISPLAY=:$(lab_display 1) LANG=C.UTF-8 \
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$LAB_ROOT/h1/no-bus" "$LAB_PROGRAM" >>"$LAB_ROOT/h1/again.log" 2>&1 &
+other=$!
+LAB_PIDS+=($other)
+until_true 15 eval 'DISPLAY=:$(lab_display 1) xdotool search --onlyvisible --pid $other >/dev/null 2>&1' ||
+  lab_fail "host 1: another user's start showed no socket message"
+lab_shot 1 "shell-other-user-socket"
+kill $other 2>/dev/null
+
+# A real notification server (dunst) on host 1's bus: bob names alice while her window
+# is hidden; a click on the notification (its default action) brings the window back.
+if command -v dunst >/dev/null && command -v dunstctl >/dev/null; then
+  ip netns exec "$ns1" env DISPLAY=:$(lab_display 1) DBUS_SESSION_BUS_ADDRESS="$bus" \
+    dunst -config /dev/null >"$LAB_ROOT/h1/dunst.log" 2>&1 &
+  LAB_PIDS+=($!)
+  dunstctl_1() { ip netns exec "$ns1" env DBUS_SESSION_BUS_ADDRESS="$bus" dunstctl "$@"; }
+  until_true 10 dunstctl_1 count displayed >/dev/null 2>&1 || lab_fail "host 1: dunst did not start"
+  again --hide
+  until_true 10 hidden 1 || lab_fail "host 1: --hide left the window shown"
+  lab_type 2 "alice, are you there?"
+  until_true 10 eval '[ "$(dunstctl_1 count displayed)" -ge 1 ]' ||
+    lab_fail "host 1: no notification for the name call"
+  dunstctl_1 action 0
+  until_true 10 visible 1 || lab_fail "host 1: the notification's click did not bring the window back"
+else
+  echo "note: dunst is not installed; the notification click is shown only by the app tests"
+fi
 
 # XEmbed: the icon sits in trayer; a double click on it restores.
 lab_shot 2 "shell-xembed-tray"
@@ -140,4 +201,30 @@ lab_keys 1 "$question" Return
 until_true 15 gone 1 || { lab_fail "host 1: still running after 終了 with the send window"; lab_shot 1 shell-fail; exit 1; }
 until_true 10 at_least 2 "aliceが退出しました。" $joins || lab_fail "host 2: no Part after 終了 with the send window"
 lab_shot 2 "shell-host2"
+
+# The start at login (--minimized): into the tray where there is one, so no window shows
+# until --show brings it out; with no tray at all, a minimised task-bar window.
+start_minimized() {
+  local dir="$LAB_ROOT/h1"
+  ip netns exec "$ns1" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir" \
+    DISPLAY=:$(lab_display 1) LANG=C.UTF-8 DBUS_SESSION_BUS_ADDRESS="$bus" \
+    "$LAB_PROGRAM" --minimized >>"$dir/program.log" 2>&1 &
+  LAB_PIDS+=($!)
+  echo $! >"$dir/pid"
+  joins=$((joins + 1))
+  until_true 15 at_least 2 "aliceが参加しました。" $joins || lab_fail "host 1 did not join minimised"
+}
+start_minimized
+until_true 10 hidden 1 || lab_fail "host 1: --minimized with a tray showed the window"
+again --show || lab_fail "host 1: --show failed ($?)"
+until_true 10 visible 1 || lab_fail "host 1: --show did not bring the minimised start out"
+kill -TERM "$(cat "$LAB_ROOT/h1/pid")"
+until_true 15 gone 1 || lab_fail "host 1: still running after SIGTERM"
+kill "$sni"
+until_true 10 eval '! dbus-send --bus="$bus" --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher >/dev/null 2>&1' ||
+  lab_fail "the StatusNotifier host did not end"
+start_minimized
+main1=$(lab_window 1 ' - Vostrelle') || lab_fail "host 1: --minimized without a tray hid the window"
+DISPLAY=:$(lab_display 1) xprop -id "$main1" WM_HINTS | grep -q "Iconic" ||
+  lab_fail "host 1: --minimized without a tray did not ask for a minimised window"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
