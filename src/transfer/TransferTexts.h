@@ -64,6 +64,8 @@ inline constexpr char kDone[] = "\x8A\xAE\x97\xB9";                             
 inline constexpr char kSendFailed[] = "\x91\x97\x90\x4D\x8E\xB8\x94\x73";        // 送信失敗
 inline constexpr char kReceiveFailed[] = "\x8E\xF3\x90\x4D\x8E\xB8\x94\x73";     // 受信失敗
 
+inline constexpr char kBytes[] = "\x83\x6F\x83\x43\x83\x67";  // バイト
+
 // Questions and messages.
 inline constexpr char kAskStopAll[] =
     "\x91\x53\x82\xC4\x92\x86\x8E\x7E\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";  // 全て中止しますか？
