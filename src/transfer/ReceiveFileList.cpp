@@ -71,9 +71,8 @@ ReceiveFileList::Key ReceiveFileList::KeyOf(int index) const {
 bool ReceiveFileList::Busy(int index) const {
   const TransferItem& item = Item(index);
   if (FindWorker(item.MemberAddress, item.ID, item.Room)) return true;
-  return std::any_of(starting_.begin(), starting_.end(), [&](const Key& key) {
-    return item.Matches(key.Address, key.ID, key.Room);
-  });
+  return std::any_of(starting_.begin(), starting_.end(),
+                     [&](const Key& key) { return item.Matches(key.Address, key.ID, key.Room); });
 }
 
 bool ReceiveFileList::MakeRoom(Ipv4 address, const std::string& room, bool reoffered) {
@@ -89,8 +88,7 @@ bool ReceiveFileList::MakeRoom(Ipv4 address, const std::string& room, bool reoff
       }
     }
     const bool finished = item.State == TransferState::Failed || item.State == TransferState::Done;
-    if (finished && oldestFinished < 0 && !Busy(i))
-      oldestFinished = i;
+    if (finished && oldestFinished < 0 && !Busy(i)) oldestFinished = i;
   }
   if (ofMember >= kMaxWaitingPerMember) {
     if (oldestOfMember < 0) return false;

@@ -249,7 +249,8 @@ TEST_F(TransferListTest, OverwriteDeclinedMarksOnlyThoseRows) {
   receiveDialog->answers = {MsgAnswer::No};
   receiveList->StartAll(targetDir.Path());
   // The question names its file on a line of its own.
-  EXPECT_EQ(receiveDialog->asked, std::vector<std::string>{std::string("a.txt\n") + text::kAskOverwrite});
+  EXPECT_EQ(receiveDialog->asked,
+            std::vector<std::string>{std::string("a.txt\n") + text::kAskOverwrite});
   EXPECT_EQ(receiveDialog->Status(0), text::kReceiveFailed);
   EXPECT_EQ(receiveList->Item(1).State, TransferState::Transferring);
   ASSERT_TRUE(Settled());
@@ -606,7 +607,8 @@ TEST_F(TransferListTest, QueuedConnectionsAreClosedWithTheList) {
 
 // Offers reach the receive list either through calls or as datagrams on a loopback chat
 // socket, through a joined room session's receive path, from forged 127.0.x.y sources.
-class OfferBoundsTest : public TransferListTest, public ChatReceiver,
+class OfferBoundsTest : public TransferListTest,
+                        public ChatReceiver,
                         public ::testing::WithParamInterface<bool> {
  protected:
   PollLoop loop;
@@ -632,8 +634,8 @@ class OfferBoundsTest : public TransferListTest, public ChatReceiver,
   }
 
   static Ipv4 Address(int n) {
-    return inet_addr(("127.0." + std::to_string(n / 250 + 1) + "." + std::to_string(n % 250 + 1))
-                         .c_str());
+    return inet_addr(
+        ("127.0." + std::to_string(n / 250 + 1) + "." + std::to_string(n % 250 + 1)).c_str());
   }
   void Packet(Ipv4 from, FieldMap fields) {
     fields["Room"] = "room";
@@ -739,14 +741,13 @@ TEST_P(OfferBoundsTest, TheWholeListIsBoundedWhateverTheRowsState) {
   for (int loopNo = 0; loopNo < 20; ++loopNo) {
     const Ipv4 peer = Address(10 + loopNo);
     Join(peer);
-    for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember; ++n)
-      Offer(peer, std::to_string(n));
+    for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember; ++n) Offer(peer, std::to_string(n));
     Part(peer);
     ASSERT_LE(receiveList->Count(), ReceiveFileList::kMaxEntries);
   }
   EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxEntries);
-  EXPECT_LT(Row(Address(10), "0"), 0);                          // the oldest went
-  EXPECT_GE(Row(Address(29), "15"), 0);                         // the newest stays
+  EXPECT_LT(Row(Address(10), "0"), 0);   // the oldest went
+  EXPECT_GE(Row(Address(29), "15"), 0);  // the newest stays
   EXPECT_EQ(receiveDialog->rows.size(), static_cast<std::size_t>(receiveList->Count()));
 
   // Re-offers of failed entries count against the member's bound.
