@@ -1,6 +1,8 @@
 #include "FileTransferList.h"
 
 #include <chrono>
+#include <cstdio>
+#include <iterator>
 
 #include "TransferTexts.h"
 #include "net/RoomSession.h"
@@ -182,10 +184,33 @@ RowUpdate FileTransferList::CommonRowFor(const TransferItem& item,
   return row;
 }
 
+std::string FileTransferList::ReadableSize(std::uint32_t bytes) {
+  static const char* const kUnits[] = {"KB", "MB", "GB"};
+  if (bytes < 1024) return std::to_string(bytes) + " B";
+  double value = bytes / 1024.0;
+  std::size_t unit = 0;
+  // Rounded to one decimal, a value just under the next unit would read "1024.0 KB".
+  while (unit + 1 < std::size(kUnits) && value >= 1023.95) {
+    value /= 1024.0;
+    ++unit;
+  }
+  char shown[32];
+  std::snprintf(shown, sizeof shown, "%.1f %s", value, kUnits[unit]);
+  return shown;
+}
+
+std::string FileTransferList::ExactSize(std::uint32_t bytes) {
+  std::string digits = std::to_string(bytes);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<std::size_t>(at), ",");
+  return digits + " " + text::kBytes;
+}
+
 RowCells FileTransferList::CellsFor(const TransferItem& item) {
   RowCells cells;
   cells.FileName = item.FileName;
-  cells.Size = std::to_string(item.Size);
+  cells.Size = ReadableSize(item.Size);
+  cells.SizeExact = ExactSize(item.Size);
   cells.Progress = "0%";
   cells.Member = item.MemberName;
   cells.Room = item.Room;

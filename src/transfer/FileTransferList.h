@@ -73,6 +73,9 @@ class FileTransferList : public RoomObserver {
   // Row texts shared by both lists.
   static int Percent(const TransferItem& item);
   static RowCells CellsFor(const TransferItem& item);
+  // "512 B", "28.6 MB"; and "30,000,000 バイト" (CP932).
+  static std::string ReadableSize(std::uint32_t bytes);
+  static std::string ExactSize(std::uint32_t bytes);
   // The row of an entry that is running (with movingText, "送信中" or "受信中"), failed
   // (with text, else the short failure text) or done; unset for the waiting states,
   // which each list shows its own way.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <map>
 
 #include "CReceiveFileWorker.h"
 #include "TransferTexts.h"
@@ -40,21 +39,23 @@ void ReceiveFileList::OnFileOffered(RoomSession* session, int member, const std:
                                     std::uint32_t port) {
   const RoomMember* record = session ? session->Member(member) : nullptr;
   if (!record) return;
-  int index = FindEntry(record->Address, id, session->RoomName());
+  const Key key{record->Address, id, session->RoomName()};
+  int index = Find(key);
+  if (index >= 0 && Entry(index).State != TransferState::Failed)
+    return;  // the same offer again while it waits, runs or is done
+  if (!MakeRoom(key.Address, key.Room, index >= 0)) return;
+  index = Find(key);  // giving way may have moved it
   if (index < 0) {
-    LimitWaiting(record->Address, session->RoomName());
     auto item = std::make_unique<TransferItem>();
-    item->Room = session->RoomName();
+    item->Room = key.Room;
     item->MemberName = record->Name;
-    item->MemberAddress = record->Address;
+    item->MemberAddress = key.Address;
     item->ID = id;
     item->FileName = fileName;
     item->Size = size;
     item->Session = session;
     item->Port = static_cast<std::int32_t>(port);
     index = Append(std::move(item));
-  } else if (Entry(index).State != TransferState::Failed) {
-    return;  // the same offer again while it waits, runs or is done
   }
   Entry(index).State = TransferState::Waiting;
   Entry(index).BytesDone = 0;
@@ -62,52 +63,79 @@ void ReceiveFileList::OnFileOffered(RoomSession* session, int member, const std:
   if (TransferDialog* dialog = Dialog()) dialog->Activate();
 }
 
-void ReceiveFileList::LimitWaiting(Ipv4 address, const std::string& room) {
-  std::map<Ipv4, int> perMember;
-  int inRoom = 0;
+ReceiveFileList::Key ReceiveFileList::KeyOf(int index) const {
+  const TransferItem& item = Item(index);
+  return Key{item.MemberAddress, item.ID, item.Room};
+}
+
+bool ReceiveFileList::Busy(int index) const {
+  const TransferItem& item = Item(index);
+  if (FindWorker(item.MemberAddress, item.ID, item.Room)) return true;
+  return std::any_of(starting_.begin(), starting_.end(),
+                     [&](const Key& key) { return item.Matches(key.Address, key.ID, key.Room); });
+}
+
+bool ReceiveFileList::MakeRoom(Ipv4 address, const std::string& room, bool reoffered) {
+  int ofMember = 0, inRoom = 0, oldestOfMember = -1, oldestFinished = -1;
   for (int i = 0; i < Count(); ++i) {
     const TransferItem& item = Item(i);
-    if (item.State != TransferState::Waiting || item.Room != room) continue;
-    ++perMember[item.MemberAddress];
-    ++inRoom;
-  }
-  ++perMember[address];  // the offer about to be added
-  Ipv4 yielding = address;
-  if (perMember[address] <= kMaxWaitingPerMember) {
-    if (inRoom + 1 <= kMaxWaitingPerRoom) return;
-    for (const auto& [member, count] : perMember)
-      if (count > perMember[yielding]) yielding = member;
-  }
-  // The oldest of that member; when it has none yet (a tie), the oldest in the room.
-  int oldest = -1;
-  for (int i = 0; i < Count(); ++i) {
-    const TransferItem& item = Item(i);
-    if (item.State != TransferState::Waiting || item.Room != room) continue;
-    if (item.MemberAddress == yielding) {
-      oldest = i;
-      break;
+    const bool waiting = item.State == TransferState::Waiting;
+    if (waiting && item.Room == room) {
+      ++inRoom;
+      if (item.MemberAddress == address) {
+        ++ofMember;
+        if (oldestOfMember < 0 && !Busy(i)) oldestOfMember = i;
+      }
     }
-    if (oldest < 0) oldest = i;
+    const bool finished = item.State == TransferState::Failed || item.State == TransferState::Done;
+    if (finished && oldestFinished < 0 && !Busy(i)) oldestFinished = i;
   }
-  if (oldest >= 0) Remove(oldest);
+  if (ofMember >= kMaxWaitingPerMember) {
+    if (oldestOfMember < 0) return false;
+    Remove(oldestOfMember);
+    return true;  // the list and the room hold no more than before
+  }
+  if (inRoom >= kMaxWaitingPerRoom) return false;
+  if (reoffered || Count() < kMaxEntries) return true;
+  if (oldestFinished < 0) return false;
+  Remove(oldestFinished);
+  return true;
 }
 
 bool ReceiveFileList::Start(int index, const std::string& folder) {
   if (!HasEntry(index)) return false;
-  TransferItem& item = Entry(index);
-  if (FindWorker(item.MemberAddress, item.ID, item.Room)) return false;
-  if (item.State != TransferState::Waiting) return false;
-  if (!IsSafeReceivedName(item.FileName)) return false;
-  const std::string path = JoinPath(folder, item.FileName);
+  const Key key = KeyOf(index);
+  auto startable = [&](int i) {
+    return HasEntry(i) && !FindWorker(key.Address, key.ID, key.Room) &&
+           Entry(i).State == TransferState::Waiting;
+  };
+  if (!startable(index)) return false;
+  const std::string fileName = Entry(index).FileName;
+  if (!IsSafeReceivedName(fileName)) return false;
+  const std::string path = JoinPath(folder, fileName);
   std::string native;
   if (!ToNativePath(path, native) || native.size() >= PATH_MAX) return false;
-  item.LocalPath = path;
   if (PathExists(path)) {
     TransferDialog* dialog = Dialog();
-    if (!dialog || dialog->MessageBox(text::kAskOverwrite, text::kAskOverwriteCaption,
-                                      MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes)
-      return false;
+    if (!dialog) return false;
+    // The question's event loop goes on delivering offers and worker messages: the
+    // entry must not give way meanwhile, and is looked up again afterwards.
+    starting_.push_back(key);
+    const MsgAnswer answer =
+        dialog->MessageBox(fileName + "\n" + text::kAskOverwrite, text::kAskOverwriteCaption,
+                           MsgButtons::YesNo, MsgIcon::Question);
+    for (auto it = starting_.begin(); it != starting_.end(); ++it) {
+      if (it->Address == key.Address && it->ID == key.ID && it->Room == key.Room) {
+        starting_.erase(it);
+        break;
+      }
+    }
+    if (answer != MsgAnswer::Yes) return false;
+    index = Find(key);
+    if (!startable(index)) return false;
   }
+  TransferItem& item = Entry(index);
+  item.LocalPath = path;
   auto worker = std::make_unique<CReceiveFileWorker>();
   item.State = TransferState::Transferring;
   UpdateRow(index);
@@ -121,22 +149,36 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
   return true;
 }
 
-void ReceiveFileList::StartRows(const std::vector<int>& selected, const std::string& folder) {
-  std::vector<int> rows = selected;
-  std::sort(rows.begin(), rows.end());
-  for (int row : rows) {
-    const bool started = Start(row, folder);
-    TransferDialog* dialog = Dialog();
-    if (!dialog) continue;
-    if (!started) dialog->SetRowStatus(row, text::kReceiveFailed);
-    dialog->DeselectRow(row);
+void ReceiveFileList::StartKeys(const std::vector<Key>& keys, const std::string& folder,
+                                bool deselect) {
+  for (const Key& key : keys) {
+    int row = Find(key);
+    if (row < 0) continue;  // gone while an earlier row asked
+    const TransferState state = Entry(row).State;
+    const bool leave = state == TransferState::Done || state == TransferState::Transferring ||
+                       FindWorker(key.Address, key.ID, key.Room);
+    const bool started = !leave && Start(row, folder);
+    row = Find(key);
+    TransferDialog* dialog = CurrentDialog();
+    if (row < 0 || !dialog) continue;
+    if (!leave && !started) dialog->SetRowStatus(row, text::kReceiveFailed);
+    if (deselect) dialog->DeselectRow(row);
   }
 }
 
+void ReceiveFileList::StartRows(const std::vector<int>& selected, const std::string& folder) {
+  std::vector<int> rows = selected;
+  std::sort(rows.begin(), rows.end());
+  std::vector<Key> keys;
+  for (int row : rows)
+    if (HasEntry(row)) keys.push_back(KeyOf(row));
+  StartKeys(keys, folder, true);
+}
+
 void ReceiveFileList::StartAll(const std::string& folder) {
-  for (int row = 0; row < Count(); ++row)
-    if (!Start(row, folder))
-      if (TransferDialog* dialog = Dialog()) dialog->SetRowStatus(row, text::kReceiveFailed);
+  std::vector<Key> keys;
+  for (int row = 0; row < Count(); ++row) keys.push_back(KeyOf(row));
+  StartKeys(keys, folder, false);
 }
 
 bool ReceiveFileList::HandleMessage(unsigned message, std::uintptr_t wParam) {

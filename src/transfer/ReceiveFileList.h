@@ -17,11 +17,15 @@ bool IsSafeReceivedName(const std::string& cp932Name);
 class ReceiveFileList : public FileTransferList {
  public:
   // Offers that wait for the user's answer, at most, from one member in one room and in
-  // one room altogether. A new offer beyond either pushes out the oldest waiting offer
-  // of that member (for the room: of the member with the most waiting), so a flood of
-  // offers cannot grow the window without end.
+  // one room altogether, and rows of any state in the whole list, so a flood of offers
+  // (or of joins, offers and partings) cannot grow the window without end. A member over
+  // its own bound gives way with its own oldest waiting offer; a full room lists no new
+  // offer, so nobody can push out another member's offer; a full list first drops its
+  // oldest failed or finished row and otherwise lists no new offer. A repeated offer of
+  // a failed entry counts as a new waiting one.
   static constexpr int kMaxWaitingPerMember = 16;
   static constexpr int kMaxWaitingPerRoom = 64;
+  static constexpr int kMaxEntries = 256;
 
   explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify);
   ~ReceiveFileList() override;
@@ -42,8 +46,24 @@ class ReceiveFileList : public FileTransferList {
   RowUpdate RowFor(const TransferItem& item, const std::optional<std::string>& text) const override;
 
  private:
-  // Makes room for one more waiting offer from address in room.
-  void LimitWaiting(Ipv4 address, const std::string& room);
+  struct Key {
+    Ipv4 Address = 0;
+    std::string ID;
+    std::string Room;
+  };
+  Key KeyOf(int index) const;
+  int Find(const Key& key) const { return FindEntry(key.Address, key.ID, key.Room); }
+  // A row with a worker or one whose start is asking the user: it never gives way.
+  bool Busy(int index) const;
+  // Makes room for one more waiting offer from address in room; false when the offer
+  // is not to be listed. reoffered: the failed entry offered again (it takes no new row).
+  bool MakeRoom(Ipv4 address, const std::string& room, bool reoffered);
+  // Starts the rows, found again by who they are after every question, since a nested
+  // event loop may add, drop or move entries. Done and running rows are left as they are.
+  void StartKeys(const std::vector<Key>& keys, const std::string& folder, bool deselect);
+
+  // Entries whose start waits for the user's answer.
+  std::vector<Key> starting_;
 };
 
 }  // namespace vostrelle

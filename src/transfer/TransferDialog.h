@@ -13,7 +13,8 @@ namespace vostrelle {
 // A new row: shown with state image 0 and selected.
 struct RowCells {
   std::string FileName;               // column 0
-  std::string Size;                   // column 1
+  std::string Size;                   // column 1, in readable units ("28.6 MB")
+  std::string SizeExact;              // the byte count, for a tooltip
   std::string Progress;               // column 2
   std::string Member;                 // column 3
   std::string Room;                   // column 4

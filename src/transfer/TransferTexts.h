@@ -45,6 +45,8 @@ inline const std::string& kDone = "完了"_sjis;
 inline const std::string& kSendFailed = "送信失敗"_sjis;
 inline const std::string& kReceiveFailed = "受信失敗"_sjis;
 
+inline constexpr char kBytes[] = "\x83\x6F\x83\x43\x83\x67";  // バイト
+
 // Questions and messages.
 inline const std::string& kAskStopAll = "全て中止しますか？"_sjis;
 inline const std::string& kAskStopAllCaption = "終了確認"_sjis;

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include "TransferTestSupport.h"
+#include "net/HeaderBlock.h"
 #include "transfer/CSendFileWorker.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
@@ -247,7 +248,9 @@ TEST_F(TransferListTest, OverwriteDeclinedMarksOnlyThoseRows) {
   receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "2", "b.txt", 1, port);
   receiveDialog->answers = {MsgAnswer::No};
   receiveList->StartAll(targetDir.Path());
-  EXPECT_EQ(receiveDialog->asked, std::vector<std::string>{text::kAskOverwrite});
+  // The question names its file on a line of its own.
+  EXPECT_EQ(receiveDialog->asked,
+            std::vector<std::string>{std::string("a.txt\n") + text::kAskOverwrite});
   EXPECT_EQ(receiveDialog->Status(0), text::kReceiveFailed);
   EXPECT_EQ(receiveList->Item(1).State, TransferState::Transferring);
   ASSERT_TRUE(Settled());
@@ -602,26 +605,217 @@ TEST_F(TransferListTest, QueuedConnectionsAreClosedWithTheList) {
   }
 }
 
-TEST_F(TransferListTest, WaitingOffersAreBoundedPerMemberAndRoom) {
-  auto offer = [&](int member, int n) {
-    receiveList->OnFileOffered(receiverRoom.session.get(), member, "id" + std::to_string(n), "f", 1,
-                               port);
+// Offers reach the receive list either through calls or as datagrams on a loopback chat
+// socket, through a joined room session's receive path, from forged 127.0.x.y sources.
+class OfferBoundsTest : public TransferListTest,
+                        public ChatReceiver,
+                        public ::testing::WithParamInterface<bool> {
+ protected:
+  PollLoop loop;
+  ChatSocket chat{this, FreeUdpPort()};
+  std::unique_ptr<RoomSession> room;
+
+  void SetUp() override {
+    TransferListTest::SetUp();
+    ASSERT_TRUE(chat.Create(&loop, kLoopback));
+    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "room", false};
+    room = std::make_unique<RoomSession>(setting, &chat, nullptr);
+    room->SetLocalAddress(kLoopback);  // its own join datagram comes back and is dropped
+    room->Attach(receiveList.get());
+    ASSERT_TRUE(room->Join());
+    loop.RunUntilQuiet(20);
+  }
+  void TearDown() override {
+    room.reset();
+    TransferListTest::TearDown();
+  }
+  void Receive(const FieldMap& fields, Ipv4 sender) override {
+    if (room) room->Receive(fields, sender);
+  }
+
+  static Ipv4 Address(int n) {
+    return inet_addr(
+        ("127.0." + std::to_string(n / 250 + 1) + "." + std::to_string(n % 250 + 1)).c_str());
+  }
+  void Packet(Ipv4 from, FieldMap fields) {
+    fields["Room"] = "room";
+    fields["Name"] = "m";
+    if (!GetParam()) {
+      const int member = room->FindMember(from);
+      if (fields["Command"] == "Join") room->AddMember("m", from);
+      if (fields["Command"] == "Part" && member >= 0) room->RemoveMember(member, 0);
+      if (fields["Command"] == "File" && member >= 0)
+        receiveList->OnFileOffered(room.get(), member, fields["ID"], fields["FileName"],
+                                   static_cast<std::uint32_t>(std::stoul(fields["FileSize"])),
+                                   port);
+      return;
+    }
+    std::string datagram;
+    ASSERT_TRUE(HeaderBlock::Build(fields, datagram));
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = from;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    at.sin_addr.s_addr = kLoopback;
+    at.sin_port = htons(chat.Port());
+    ASSERT_EQ(::sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&at),
+                       sizeof at),
+              static_cast<long>(datagram.size()));
+    ::close(fd);
+    ASSERT_EQ(loop.RunOnce(5000), 1);
+  }
+  void Join(Ipv4 from) { Packet(from, {{"Command", "Join"}}); }
+  void Part(Ipv4 from) { Packet(from, {{"Command", "Part"}}); }
+  void Offer(Ipv4 from, const std::string& id, const std::string& name = "f") {
+    Packet(from, {{"Command", "File"},
+                  {"ID", id},
+                  {"FileName", name},
+                  {"FileSize", "1"},
+                  {"Port", std::to_string(port)}});
+  }
+  int Waiting(Ipv4 from) const {
+    int n = 0;
+    for (int i = 0; i < receiveList->Count(); ++i)
+      n += receiveList->Item(i).MemberAddress == from &&
+           receiveList->Item(i).State == TransferState::Waiting;
+    return n;
+  }
+  int Row(Ipv4 from, const std::string& id) const {
+    return receiveList->FindEntry(from, id, "room");
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(CallsAndDatagrams, OfferBoundsTest, ::testing::Bool());
+
+TEST_P(OfferBoundsTest, OffersDuringTheOverwriteQuestionNeverDropTheEntryBeingStarted) {
+  const Ipv4 peer = Address(1);
+  Join(peer);
+  WriteFile(targetDir.File("a.txt"), "old");
+  Offer(peer, "a", "a.txt");
+  Offer(peer, "b", "b.txt");
+  Offer(peer, "c", "c.txt");
+  // An ordinary multi-file send arrives while the user reads the question.
+  receiveDialog->duringQuestion = [&] {
+    for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember; ++n)
+      Offer(peer, "late" + std::to_string(n));
   };
-  for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember + 4; ++n) offer(toSender, n);
-  ASSERT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerMember);
-  EXPECT_EQ(receiveList->Item(0).ID, "id4");  // the oldest gave way
+  receiveList->StartAll(targetDir.Path());
+  const int a = Row(peer, "a");
+  ASSERT_GE(a, 0);
+  EXPECT_EQ(receiveList->Item(a).State, TransferState::Transferring);
+  EXPECT_EQ(receiveList->Item(a).LocalPath, targetDir.File("a.txt"));
+  // b and c gave way; what came during the question was not started, nor marked.
+  EXPECT_LT(Row(peer, "b"), 0);
+  EXPECT_LT(Row(peer, "c"), 0);
+  for (int i = 0; i < receiveList->Count(); ++i) {
+    if (i == a) continue;
+    EXPECT_EQ(receiveList->Item(i).State, TransferState::Waiting) << i;
+    EXPECT_EQ(receiveDialog->Status(i), text::kAwaitingResponse) << i;
+  }
+  // The entry being started counted against the bound while the question was open.
+  EXPECT_EQ(Waiting(peer), ReceiveFileList::kMaxWaitingPerMember - 1);
   EXPECT_EQ(receiveDialog->rows.size(), static_cast<std::size_t>(receiveList->Count()));
 
-  // Many members fill the room; the one with the most waiting gives way, not the newcomer.
-  int n = 100;
-  for (int m = 2; m < 6; ++m) {
-    const int member =
-        receiverRoom.AddPeer("m", inet_addr(("127.0.1." + std::to_string(m)).c_str()));
-    for (int k = 0; k < ReceiveFileList::kMaxWaitingPerMember; ++k) offer(member, n++);
+  // "受信" of several rows: the second row's entry leaves during the first row's question.
+  WriteFile(targetDir.File("x.txt"), "old");
+  const Ipv4 other = Address(2);
+  Join(other);
+  Offer(other, "x", "x.txt");
+  Offer(other, "y", "y.txt");
+  Offer(other, "z", "z.txt");
+  receiveDialog->duringQuestion = [&] {
+    receiveList->Remove(Row(other, "y"));
+    Offer(other, "w", "w.txt");
+  };
+  receiveList->StartRows({Row(other, "x"), Row(other, "y"), Row(other, "z")}, targetDir.Path());
+  EXPECT_EQ(receiveList->Item(Row(other, "x")).State, TransferState::Transferring);
+  EXPECT_EQ(receiveList->Item(Row(other, "z")).State, TransferState::Transferring);
+  EXPECT_EQ(receiveList->Item(Row(other, "w")).State, TransferState::Waiting);
+  EXPECT_EQ(receiveDialog->Status(Row(other, "w")), text::kAwaitingResponse);
+  ASSERT_TRUE(Settled());
+}
+
+TEST_P(OfferBoundsTest, TheWholeListIsBoundedWhateverTheRowsState) {
+  // Join, a full bound of offers, part: the rows fail, and failed rows give way first.
+  for (int loopNo = 0; loopNo < 20; ++loopNo) {
+    const Ipv4 peer = Address(10 + loopNo);
+    Join(peer);
+    for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember; ++n) Offer(peer, std::to_string(n));
+    Part(peer);
+    ASSERT_LE(receiveList->Count(), ReceiveFileList::kMaxEntries);
+  }
+  EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxEntries);
+  EXPECT_LT(Row(Address(10), "0"), 0);   // the oldest went
+  EXPECT_GE(Row(Address(29), "15"), 0);  // the newest stays
+  EXPECT_EQ(receiveDialog->rows.size(), static_cast<std::size_t>(receiveList->Count()));
+
+  // Re-offers of failed entries count against the member's bound.
+  const Ipv4 peer = Address(2);
+  Join(peer);
+  for (int n = 0; n < 2 * ReceiveFileList::kMaxWaitingPerMember; ++n)
+    Offer(peer, std::to_string(n));
+  for (int i = 0; i < receiveList->Count(); ++i)
+    if (receiveList->Item(i).MemberAddress == peer) receiveList->Cancel(i);
+  for (int round = 0; round < 4; ++round)
+    for (int n = 0; n < 2 * ReceiveFileList::kMaxWaitingPerMember; ++n)
+      Offer(peer, std::to_string(n));
+  EXPECT_EQ(Waiting(peer), ReceiveFileList::kMaxWaitingPerMember);
+  EXPECT_LE(receiveList->Count(), ReceiveFileList::kMaxEntries);
+}
+
+TEST_P(OfferBoundsTest, AFullRoomKeepsItsMembersOffersAgainstNewcomers) {
+  const Ipv4 genuine = Address(1);
+  Join(genuine);
+  Offer(genuine, "real", "report.xls");
+  for (int n = 0; n < ReceiveFileList::kMaxWaitingPerMember - 1; ++n)
+    Offer(genuine, std::to_string(n));
+  // Many forged sources, one offer each, fill the room and go on.
+  const int forged = ReceiveFileList::kMaxWaitingPerRoom - ReceiveFileList::kMaxWaitingPerMember;
+  for (int n = 2; n < 2 + forged + 8; ++n) {
+    Join(Address(n));
+    Offer(Address(n), "x");
   }
   EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerRoom);
-  const int late = receiverRoom.AddPeer("late", inet_addr("127.0.2.1"));
-  offer(late, n++);
+  EXPECT_EQ(Row(genuine, "real"), 0);
+  EXPECT_GE(Row(Address(1 + forged), "x"), 0);
+  EXPECT_LT(Row(Address(2 + forged), "x"), 0);  // not listed
+  // A member over its own bound gives way with its own oldest, in a full room too.
+  Offer(genuine, "more");
+  EXPECT_LT(Row(genuine, "real"), 0);
+  EXPECT_GE(Row(genuine, "more"), 0);
+  EXPECT_EQ(Waiting(genuine), ReceiveFileList::kMaxWaitingPerMember);
+  EXPECT_GE(Row(Address(2), "x"), 0);
   EXPECT_EQ(receiveList->Count(), ReceiveFileList::kMaxWaitingPerRoom);
-  EXPECT_EQ(receiveList->Item(receiveList->Count() - 1).MemberName, "late");
+}
+
+TEST_F(TransferListTest, DoneAndRunningRowsAreNotStartedAgain) {
+  const int done = Offer(Source("a.txt", "aaa"));
+  receiveList->StartRows({done}, targetDir.Path());
+  ASSERT_TRUE(Pump([&] { return receiveList->Item(done).State == TransferState::Done; }));
+  RawListener silent;  // takes the connection and never answers: the row stays running
+  receiveList->OnFileOffered(receiverRoom.session.get(), toSender, "run", "run.bin", 10,
+                             silent.port);
+  const int running = receiveList->Count() - 1;
+  receiveList->StartRows({running}, targetDir.Path());
+  ASSERT_EQ(receiveList->Item(running).State, TransferState::Transferring);
+  receiveList->StartRows({done, running}, targetDir.Path());
+  receiveList->StartAll(targetDir.Path());
+  EXPECT_EQ(receiveDialog->Status(done), text::kDone);
+  EXPECT_EQ(receiveDialog->rows[static_cast<std::size_t>(done)].Image, 2);
+  EXPECT_EQ(receiveDialog->Status(running), text::kReceiving);
+  EXPECT_TRUE(receiveDialog->asked.empty());
+  receiveList->Cancel(running);
+  ASSERT_TRUE(Settled());
+}
+
+TEST(TransferSizes, ReadableWithTheExactCountBeside) {
+  EXPECT_EQ(FileTransferList::ReadableSize(0), "0 B");
+  EXPECT_EQ(FileTransferList::ReadableSize(1023), "1023 B");
+  EXPECT_EQ(FileTransferList::ReadableSize(1024), "1.0 KB");
+  EXPECT_EQ(FileTransferList::ReadableSize(30000000), "28.6 MB");
+  EXPECT_EQ(FileTransferList::ReadableSize(1048575), "1.0 MB");  // never "1024.0 KB"
+  EXPECT_EQ(FileTransferList::ReadableSize(0xFFFFFFFFu), "4.0 GB");
+  EXPECT_EQ(FileTransferList::ExactSize(30000000), std::string("30,000,000 ") + text::kBytes);
+  EXPECT_EQ(FileTransferList::ExactSize(999), std::string("999 ") + text::kBytes);
 }

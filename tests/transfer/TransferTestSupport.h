@@ -101,6 +101,8 @@ struct FakeDialog : TransferDialog {
   std::vector<std::string> asked;
   int activations = 0;
   int progressUpdates = 0;
+  // Runs while a question is open, as the events a nested event loop delivers.
+  std::function<void()> duringQuestion;
   bool* destroyed = nullptr;
 
   ~FakeDialog() override {
@@ -127,6 +129,7 @@ struct FakeDialog : TransferDialog {
   MsgAnswer MessageBox(const std::string& text, const std::string&, MsgButtons buttons,
                        MsgIcon) override {
     asked.push_back(text);
+    if (duringQuestion) std::exchange(duringQuestion, nullptr)();
     if (!answers.empty()) {
       const MsgAnswer answer = answers.front();
       answers.erase(answers.begin());

@@ -162,8 +162,8 @@ CTransferDlg::CTransferDlg(FileTransferList& list, const std::string& title, con
   QStyleOptionViewItem option;
   option.initFrom(rows_);
   const int margin = rows_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, rows_) + 1;
-  const int tenDigits = rows_->fontMetrics().horizontalAdvance(QStringLiteral("4294967295"));
-  rows_->setColumnWidth(kSize, std::max(kWidths[kSize], tenDigits + 2 * margin + 4));
+  const int widest = rows_->fontMetrics().horizontalAdvance(QStringLiteral("1023.9 MB"));
+  rows_->setColumnWidth(kSize, std::max(kWidths[kSize], widest + 2 * margin + 4));
   rows_->headerItem()->setTextAlignment(kSize, Qt::AlignCenter);
   rows_->headerItem()->setTextAlignment(kProgress, Qt::AlignCenter);
   rows_->header()->setStretchLastSection(true);
@@ -200,9 +200,11 @@ void CTransferDlg::AddRow(int index, const RowCells& cells) {
   if (index != rows_->topLevelItemCount()) return;
   auto* item = new QTreeWidgetItem;
   item->setText(kFileName, ToQString(cells.FileName));
+  item->setToolTip(kFileName, item->text(kFileName));  // whole, however narrow the column
   item->setIcon(kFileName, images_.empty() ? QIcon() : images_[0]);
   item->setData(kFileName, kImageRole, 0);
   item->setText(kSize, ToQString(cells.Size));
+  if (!cells.SizeExact.empty()) item->setToolTip(kSize, ToQString(cells.SizeExact));
   item->setTextAlignment(kSize, Qt::AlignCenter);
   item->setText(kProgress, ToQString(cells.Progress));
   item->setTextAlignment(kProgress, Qt::AlignCenter);
@@ -210,6 +212,8 @@ void CTransferDlg::AddRow(int index, const RowCells& cells) {
   item->setText(kRoom, ToQString(cells.Room));
   if (cells.Status) item->setText(kStatus, ToQString(*cells.Status));
   rows_->addTopLevelItem(item);
+  // Only the new row: a button press must not start or stop earlier rows with it.
+  rows_->clearSelection();
   item->setSelected(true);
 }
 

@@ -155,7 +155,10 @@ class TransferDialogsTest : public QObject {
     QVERIFY(send->isVisible());
     QCOMPARE(send->Rows()->headerItem()->text(3), T(text::kColumnSendTo));
     QCOMPARE(Cell(send, 0, 0), QStringLiteral("data.bin"));
-    QCOMPARE(Cell(send, 0, 1), QString::number(bytes.size()));
+    QCOMPARE(Cell(send, 0, 1), QStringLiteral("3.0 MB"));
+    QCOMPARE(send->Rows()->topLevelItem(0)->toolTip(1),
+             QStringLiteral("3,145,745 ") + T(text::kBytes));
+    QCOMPARE(send->Rows()->topLevelItem(0)->toolTip(0), QStringLiteral("data.bin"));
     QCOMPARE(Cell(send, 0, 3), QString::fromUtf8("佐藤"));
     QCOMPARE(Cell(send, 0, 4), QStringLiteral("room"));
     QCOMPARE(Cell(send, 0, 5), T(text::kAwaitingResponse));
@@ -276,7 +279,7 @@ class TransferDialogsTest : public QObject {
     BoxAnswerer boxes;
     boxes.Next(QMessageBox::No);
     ReceiveRow(0);
-    QCOMPARE(boxes.texts, QStringList{T(text::kAskOverwrite)});
+    QCOMPARE(boxes.texts, QStringList{QStringLiteral("same.txt\n") + T(text::kAskOverwrite)});
     QCOMPARE(boxes.captions, QStringList{T(text::kAskOverwriteCaption)});
     QCOMPARE(Cell(receive, 0, 5), T(text::kReceiveFailed));
     QCOMPARE(ReadFile(targetDir->File("same.txt")), std::string("old"));
@@ -287,6 +290,26 @@ class TransferDialogsTest : public QObject {
     QCOMPARE(boxes.texts.size(), 2);
     QTRY_COMPARE_WITH_TIMEOUT(Cell(receive, 0, 5), T(text::kDone), 10000);
     QCOMPARE(ReadFile(targetDir->File("same.txt")), std::string("new contents"));
+  }
+
+  void newOfferIsTheOnlySelectionAndDoneRowsStayDone() {
+    SendAndOffer(Source("a.txt", "first"));
+    ReceiveRow(0);
+    CTransferDlg* receive = WindowOf(*receiveList);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(receive, 0, 5), T(text::kDone), 10000);
+    receive->Rows()->topLevelItem(0)->setSelected(true);
+    SendAndOffer(Source("b.txt", "second"));
+    QCOMPARE(receive->SelectedRows(), std::vector<int>{1});
+    // Both rows chosen: the finished one is left as it is, the new one is received.
+    receive->Rows()->topLevelItem(0)->setSelected(true);
+    Click(receive, CReceiveFileDlg::kReceiveId);
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(receive, 1, 5), T(text::kDone), 10000);
+    QCOMPARE(Cell(receive, 0, 5), T(text::kDone));
+    QCOMPARE(Image(receive, 0), 2);
+    QCOMPARE(receiveList->Item(0).State, TransferState::Done);
+    Click(receive, CReceiveFileDlg::kReceiveAllId);
+    for (int row = 0; row < 2; ++row) QCOMPARE(Cell(receive, row, 5), T(text::kDone));
+    QCOMPARE(ReadFile(targetDir->File("a.txt")), std::string("first"));
   }
 
   void folderEditIsTheWindowsOwn() {
@@ -369,7 +392,7 @@ class TransferDialogsTest : public QObject {
       window->show();
       QTreeWidget* rows = window->Rows();
       const QString size = Cell(window, 0, 1);
-      QVERIFY(size == QStringLiteral("4294967295") || size == QStringLiteral("209715200"));
+      QVERIFY(size == QStringLiteral("4.0 GB") || size == QStringLiteral("200.0 MB"));
       // What the cell needs with its margins, as its delegate works it out.
       QStyleOptionViewItem option;
       option.initFrom(rows);
