@@ -45,7 +45,7 @@ inline const std::string& kDone = "完了"_sjis;
 inline const std::string& kSendFailed = "送信失敗"_sjis;
 inline const std::string& kReceiveFailed = "受信失敗"_sjis;
 
-inline constexpr char kBytes[] = "\x83\x6F\x83\x43\x83\x67";  // バイト
+inline const std::string& kBytes = "バイト"_sjis;
 
 // Questions and messages.
 inline const std::string& kAskStopAll = "全て中止しますか？"_sjis;
