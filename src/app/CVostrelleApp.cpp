@@ -12,12 +12,14 @@
 #include "doc/CVostrelleDoc.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
+#include "platform/FileSystem.h"
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtNotifyTarget.h"
 #include "platform/qt/QtSocketNotifier.h"
 #include "platform/qt/SettingFolderStore.h"
 #include "platform/qt/TerminationSignals.h"
 #include "store/AppSettings.h"
+#include "store/CopySettingsFiles.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
 #include "transfer/dialogs/TransferDialogs.h"
@@ -163,12 +165,36 @@ void CVostrelleApp::OnTerminationSignal() {
 }
 
 void CVostrelleApp::OnChangeSettingsFolder() {
-  const MsgAnswer answer =
-      ui_.MessageBox(Sjis("設定保存フォルダを変更するため、終了します。\n再起動して設定保存フォルダ"
-                          "を設定して下さい。"),
-                     Sjis("設定保存フォルダの変更"), MsgButtons::OkCancel, MsgIcon::None);
-  if (answer != MsgAnswer::Ok) return;
-  DeleteSettingFolder();
+  // The new folder is chosen now, so that the next start needs no question; what the
+  // user has set so far goes along unless he says otherwise. The old folder stays as it is.
+  CSettingsFolderDlg dialog(frame_.get());
+  dialog.BaseFolder = GetMyDocumentsPath();
+  dialog.SubPath = "Pendrake/Vostrelle";
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::string folder = dialog.Folder;
+  const std::string current = settings_->SettingFolder;
+  if (folder.empty() || folder == current) return;
+  const std::string caption = Sjis("設定保存フォルダの変更");
+  CreateFolderPath(folder);
+  if (!IsDirectory(folder)) {
+    ui_.MessageBox(Sjis("フォルダを作成できませんでした。\n設定保存フォルダは変更していません。"),
+                   caption, MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
+  const MsgAnswer answer = ui_.MessageBox(
+      Sjis("現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n"
+           "新しいフォルダは次回の起動から使われます。ここで終了します。"),
+      caption, MsgButtons::YesNoCancel, MsgIcon::Question);
+  if (answer == MsgAnswer::Cancel) return;
+  const bool copy = answer == MsgAnswer::Yes;
+  if (copy && !CopySettingsFiles(current, folder)) {
+    ui_.MessageBox(Sjis("設定ファイルをコピーできませんでした。\n設定保存フォルダは変更していません。"),
+                   caption, MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
+  WriteSettingFolder(folder);
+  // Kept running (the exit question answered no), later changes go where the copy went.
+  if (copy) settings_->SettingFolder = folder;
   if (frame_) frame_->close();
 }
 

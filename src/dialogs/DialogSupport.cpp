@@ -33,6 +33,25 @@ std::string NetworkAddressText(const InterfaceInfo& info) {
   return InetNtoa((info.broadcast & ~info.netmask) | (info.address & info.netmask));
 }
 
+std::string NetworkChoiceText(const InterfaceInfo& info) {
+  std::string text = info.name.empty() ? std::string() : info.name + Sjis(" ― ");
+  text += NetworkAddressText(info);
+  switch (info.kind) {
+    case InterfaceKind::kBridge:
+      text += Sjis("（仮想ブリッジ）");
+      break;
+    case InterfaceKind::kVpn:
+      text += Sjis("（VPN）");
+      break;
+    case InterfaceKind::kLoopback:
+      text += Sjis("（このコンピューターのみ）");
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
 void PlainButtons(QDialogButtonBox* buttons) {
   for (QAbstractButton* button : buttons->buttons()) button->setIcon(QIcon());
 }
