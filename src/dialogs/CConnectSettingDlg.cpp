@@ -57,7 +57,10 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   connectToEdit_ = MakeEdit(this, kConnectToId);
   netMaskEdit_ = MakeEdit(this, kNetMaskId);
   // The address comes from a local network only: the boxes look and act read-only.
-  for (QLineEdit* edit : {connectToEdit_, netMaskEdit_}) MakeReadOnlyLook(edit);
+  for (QLineEdit* edit : {connectToEdit_, netMaskEdit_}) {
+    MakeReadOnlyLook(edit);
+    edit->installEventFilter(this);
+  }
   connectToEdit_->setToolTip(
       UiText("部屋に届く宛先（ブロードキャストアドレス）です。「選択」で変えられます"));
   netMaskEdit_->setToolTip(
@@ -99,6 +102,14 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   DescribeControls(this);
+}
+
+bool CConnectSettingDlg::eventFilter(QObject* watched, QEvent* event) {
+  // A read-only line edit still takes an input method's commit: refuse it.
+  if (event->type() == QEvent::InputMethod &&
+      (watched == connectToEdit_ || watched == netMaskEdit_))
+    return true;
+  return QDialog::eventFilter(watched, event);
 }
 
 bool CConnectSettingDlg::Open() {

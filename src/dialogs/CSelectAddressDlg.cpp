@@ -20,9 +20,6 @@ CSelectAddressDlg::CSelectAddressDlg(const std::vector<std::string>& addresses, 
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   for (const std::string& address : addresses) list_->addItem(ToQString(address));
   connect(list_, &QListWidget::itemSelectionChanged, this, &CSelectAddressDlg::UpdateOk);
-  // The first offer is the likeliest: it opens selected, and a row that looks chosen
-  // (the current one) stays selected, so OK always means the row the user sees.
-  if (list_->count() > 0) list_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -36,6 +33,9 @@ CSelectAddressDlg::CSelectAddressDlg(const std::vector<std::string>& addresses, 
   layout->addWidget(list_);
   layout->addWidget(buttons);
   list_->setMinimumSize(qMax(200, list_->sizeHintForColumn(0) + 40), 120);
+  // The first offer is the likeliest: it opens selected, and a row that looks chosen
+  // (the current one) stays selected, so OK always means the row the user sees.
+  if (list_->count() > 0) list_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
   UpdateOk();
   DescribeControls(this);
 }
