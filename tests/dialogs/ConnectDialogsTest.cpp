@@ -349,8 +349,10 @@ class ConnectDialogsTest : public QObject {
   }
 
   void addressChoiceOpensOnTheFirstRowSelected() {
-    CSelectAddressDlg dialog({"eth0 ― 192.168.1.255", "virbr0 ― 192.168.122.255"});
+    CSelectAddressDlg dialog({Sjis("eth0 ― 192.168.1.255"),
+                              Sjis("virbr0 ― 192.168.122.255（仮想ブリッジ）")});
     dialog.show();
+    SaveGrab(dialog, "select-address-dialog.png");
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1007"));
     QCOMPARE(list->count(), 2);
     QVERIFY(list->item(0)->isSelected());
