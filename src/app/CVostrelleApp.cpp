@@ -181,15 +181,16 @@ void CVostrelleApp::OnChangeSettingsFolder() {
                    caption, MsgButtons::Ok, MsgIcon::Warning);
     return;
   }
-  const MsgAnswer answer = ui_.MessageBox(
-      Sjis("現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n"
-           "新しいフォルダは次回の起動から使われます。ここで終了します。"),
-      caption, MsgButtons::YesNoCancel, MsgIcon::Question);
+  const MsgAnswer answer =
+      ui_.MessageBox(Sjis("現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n"
+                          "新しいフォルダは次回の起動から使われます。ここで終了します。"),
+                     caption, MsgButtons::YesNoCancel, MsgIcon::Question);
   if (answer == MsgAnswer::Cancel) return;
   const bool copy = answer == MsgAnswer::Yes;
   if (copy && !CopySettingsFiles(current, folder)) {
-    ui_.MessageBox(Sjis("設定ファイルをコピーできませんでした。\n設定保存フォルダは変更していません。"),
-                   caption, MsgButtons::Ok, MsgIcon::Warning);
+    ui_.MessageBox(
+        Sjis("設定ファイルをコピーできませんでした。\n設定保存フォルダは変更していません。"),
+        caption, MsgButtons::Ok, MsgIcon::Warning);
     return;
   }
   WriteSettingFolder(folder);

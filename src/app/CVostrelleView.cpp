@@ -98,7 +98,8 @@ void CVostrelleView::LayoutChildren() {
 }
 
 void CVostrelleView::ShowStatus(const QString& text) {
-  if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(text, 10000);
+  if (auto* frame = qobject_cast<QMainWindow*>(window()))
+    frame->statusBar()->showMessage(text, 10000);
 }
 
 void CVostrelleView::Tick() {

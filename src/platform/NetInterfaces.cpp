@@ -54,11 +54,16 @@ std::string ReadRouteTable() {
 
 int KindRank(InterfaceKind kind) {
   switch (kind) {
-    case InterfaceKind::kPhysical: return 1;
-    case InterfaceKind::kOther: return 2;
-    case InterfaceKind::kVpn: return 3;
-    case InterfaceKind::kBridge: return 4;
-    case InterfaceKind::kLoopback: return 5;
+    case InterfaceKind::kPhysical:
+      return 1;
+    case InterfaceKind::kOther:
+      return 2;
+    case InterfaceKind::kVpn:
+      return 3;
+    case InterfaceKind::kBridge:
+      return 4;
+    case InterfaceKind::kLoopback:
+      return 5;
   }
   return 5;
 }
@@ -107,9 +112,8 @@ std::vector<std::string> DefaultRouteInterfaces(std::string_view routeTable) {
 
 std::vector<int> RankInterfaces(const std::vector<InterfaceInfo>& interfaces,
                                 std::vector<int> indices) {
-  std::erase_if(indices, [&](int i) {
-    return i < 0 || static_cast<std::size_t>(i) >= interfaces.size();
-  });
+  std::erase_if(indices,
+                [&](int i) { return i < 0 || static_cast<std::size_t>(i) >= interfaces.size(); });
   std::stable_sort(indices.begin(), indices.end(), [&](int a, int b) {
     return Rank(interfaces[static_cast<std::size_t>(a)]) <
            Rank(interfaces[static_cast<std::size_t>(b)]);

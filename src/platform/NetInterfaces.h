@@ -39,10 +39,10 @@ struct InterfaceInfo {
 
 // What the system's device tree says about one interface.
 struct InterfaceFacts {
-  bool hasDevice = false;         // a device (a card) stands behind it
-  bool isBridge = false;          // it is a bridge
-  bool bridgeHasDevice = false;   // ... with a port that is a card
-  bool isTunnel = false;          // tun/tap or WireGuard
+  bool hasDevice = false;        // a device (a card) stands behind it
+  bool isBridge = false;         // it is a bridge
+  bool bridgeHasDevice = false;  // ... with a port that is a card
+  bool isTunnel = false;         // tun/tap or WireGuard
 };
 
 InterfaceKind ClassifyInterface(std::string_view name, unsigned flags, Ipv4 address,

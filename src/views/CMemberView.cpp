@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QStyle>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyle>
 #include <QUrl>
 
 #include "doc/CVostrelleDoc.h"

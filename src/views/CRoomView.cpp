@@ -60,7 +60,6 @@ CRoomView::CRoomView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     if (row != currentRow_) OnRowClicked(row);
     SyncHighlight();
   });
-
 }
 
 CRoomView::~CRoomView() {

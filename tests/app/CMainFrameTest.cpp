@@ -2,8 +2,8 @@
 // the tray animation without a tray, and minimising without a tray.
 
 #include <QClipboard>
-#include <QMenuBar>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QtTest>
@@ -18,8 +18,8 @@
 #include "platform/qt/TrayIcon.h"
 #include "views/CMemberView.h"
 #include "views/CMessageView.h"
-#include "views/CRoomView.h"
 #include "views/CRoomMessageView.h"
+#include "views/CRoomView.h"
 #include "views/CSystemView.h"
 
 using namespace vostrelle;

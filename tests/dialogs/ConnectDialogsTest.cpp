@@ -349,8 +349,8 @@ class ConnectDialogsTest : public QObject {
   }
 
   void addressChoiceOpensOnTheFirstRowSelected() {
-    CSelectAddressDlg dialog({Sjis("eth0 ― 192.168.1.255"),
-                              Sjis("virbr0 ― 192.168.122.255（仮想ブリッジ）")});
+    CSelectAddressDlg dialog(
+        {Sjis("eth0 ― 192.168.1.255"), Sjis("virbr0 ― 192.168.122.255（仮想ブリッジ）")});
     dialog.show();
     SaveGrab(dialog, "select-address-dialog.png");
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1007"));
