@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -131,7 +132,6 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::Create() {
-  resize(760, 560);
   rows_ = new QSplitter(Qt::Vertical, this);
   rows_->setObjectName(QStringLiteral("rows"));
   rows_->setChildrenCollapsible(false);
@@ -173,8 +173,17 @@ bool CMainFrame::Create() {
   // Both rows share one column boundary, as one 2 x 2 splitter would.
   connect(top_, &QSplitter::splitterMoved, this, [this] { bottom_->setSizes(top_->sizes()); });
   connect(bottom_, &QSplitter::splitterMoved, this, [this] { top_->setSizes(bottom_->sizes()); });
+  // Wide enough that the member list shows name, host and address of a typical member
+  // beside a chat pane of the usual width, within the screen.
+  const int members = memberView_->TypicalWidth();
+  const int chat = 560;
+  QSize frameSize(chat + members + top_->handleWidth(), 580);
+  if (const QScreen* screen = this->screen())
+    frameSize = frameSize.boundedTo(screen->availableSize() * 9 / 10);
+  resize(frameSize.expandedTo(QSize(760, 560)));
   const QSize client = size() - QSize(0, menuBar()->sizeHint().height() + 24);
-  const int w = 3 * client.width() / 4, h = 3 * client.height() / 4;
+  const int w = qMax(client.width() / 2, client.width() - members - top_->handleWidth());
+  const int h = 3 * client.height() / 4;
   top_->setSizes({w, client.width() - w});
   bottom_->setSizes({w, client.width() - w});
   rows_->setSizes({h, client.height() - h});

@@ -12,12 +12,14 @@
 #include "doc/CVostrelleDoc.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
+#include "platform/FileSystem.h"
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtNotifyTarget.h"
 #include "platform/qt/QtSocketNotifier.h"
 #include "platform/qt/SettingFolderStore.h"
 #include "platform/qt/TerminationSignals.h"
 #include "store/AppSettings.h"
+#include "store/CopySettingsFiles.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
 #include "transfer/dialogs/TransferDialogs.h"
@@ -200,11 +202,36 @@ void CVostrelleApp::OnTerminationSignal() {
 }
 
 void CVostrelleApp::OnChangeSettingsFolder() {
+  // The new folder is chosen now, so that the next start needs no question; what the
+  // user has set so far goes along unless he says otherwise. The old folder stays as it is.
+  CSettingsFolderDlg dialog(frame_.get());
+  dialog.BaseFolder = GetMyDocumentsPath();
+  dialog.SubPath = "Pendrake/Vostrelle";
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::string folder = dialog.Folder;
+  const std::string current = settings_->SettingFolder;
+  if (folder.empty() || folder == current) return;
+  const std::string caption = "設定保存フォルダの変更"_sjis;
+  CreateFolderPath(folder);
+  if (!IsDirectory(folder)) {
+    ui_.MessageBox("フォルダを作成できませんでした。\n設定保存フォルダは変更していません。"_sjis,
+                   caption, MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
   const MsgAnswer answer =
-      ui_.MessageBox("設定保存フォルダを変更するため、終了します。\n再起動して設定保存フォルダを設定して下さい。"_sjis,
-                     "設定保存フォルダの変更"_sjis, MsgButtons::OkCancel, MsgIcon::None);
-  if (answer != MsgAnswer::Ok) return;
-  DeleteSettingFolder();
+      ui_.MessageBox("現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n新しいフォルダは次回の起動から使われます。ここで終了します。"_sjis,
+                     caption, MsgButtons::YesNoCancel, MsgIcon::Question);
+  if (answer == MsgAnswer::Cancel) return;
+  const bool copy = answer == MsgAnswer::Yes;
+  if (copy && !CopySettingsFiles(current, folder)) {
+    ui_.MessageBox(
+        "設定ファイルをコピーできませんでした。\n設定保存フォルダは変更していません。"_sjis,
+        caption, MsgButtons::Ok, MsgIcon::Warning);
+    return;
+  }
+  WriteSettingFolder(folder);
+  // Kept running (the exit question answered no), later changes go where the copy went.
+  if (copy) settings_->SettingFolder = folder;
   if (frame_) frame_->close();
 }
 

@@ -1,10 +1,14 @@
 #include "app/CVostrelleView.h"
 
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTimerEvent>
 
 #include "app/CInputBox.h"
+#include "dialogs/DialogSupport.h"
 #include "doc/CVostrelleDoc.h"
+#include "net/RoomSession.h"
 #include "platform/qt/FontConvert.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/SingleLineEdit.h"
@@ -98,6 +102,11 @@ void CVostrelleView::LayoutChildren() {
   }
 }
 
+void CVostrelleView::ShowStatus(const QString& text) {
+  if (auto* frame = qobject_cast<QMainWindow*>(window()))
+    frame->statusBar()->showMessage(text, 10000);
+}
+
 void CVostrelleView::Tick() {
   doc_.UpdateAllViews(this, kHintLivenessTick);
 }
@@ -138,10 +147,15 @@ void CVostrelleView::NoteInputKey(QEvent* event) {
 bool CVostrelleView::HandleInputKey(QKeyEvent* key) {
   if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
     const std::string text = input_->Cp932Text();
-    if (!text.empty()) {
-      input_->clear();
-      if (RoomSession* session = doc_.CurrentSession()) session->EnterLine(text);
+    if (text.empty()) return true;
+    RoomSession* session = doc_.CurrentSession();
+    if (!session || !session->IsJoined()) {
+      // Nothing would carry the line: it stays for the user to take to a room.
+      ShowStatus(UiText("送信先の部屋がありません。部屋一覧から部屋を選んでください。"));
+      return true;
     }
+    input_->clear();
+    session->EnterLine(text);
     return true;
   }
   if (key->modifiers() & Qt::ControlModifier) {

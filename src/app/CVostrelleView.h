@@ -48,6 +48,8 @@ class CVostrelleView : public QWidget, public CView {
   void NoteInputKey(QEvent* event);
   bool HandleInputKey(QKeyEvent* key);
   bool MoveFocus(bool forward);
+  // A short notice in the main window's status bar.
+  void ShowStatus(const QString& text);
 
   CVostrelleDoc& doc_;
   AppSettings& settings_;

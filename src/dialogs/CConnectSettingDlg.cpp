@@ -26,6 +26,18 @@ QLineEdit* MakeEdit(QWidget* parent, int id, int maxBytes = SingleLineRules::kNo
   return edit;
 }
 
+// The desktop's look for a box that can be read and copied but not typed in: the
+// dialog's colour behind the text and no caret (a read-only box draws none); it keeps
+// its Tab stop so that the keyboard and a screen reader still reach the value.
+void MakeReadOnlyLook(QLineEdit* edit) {
+  edit->setReadOnly(true);
+  edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+  QPalette palette = edit->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
+  edit->setPalette(palette);
+}
+
 }  // namespace
 
 CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
@@ -44,9 +56,15 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   realNameEdit_ = MakeEdit(this, kRealNameId, kRealNameBytes);
   connectToEdit_ = MakeEdit(this, kConnectToId);
   netMaskEdit_ = MakeEdit(this, kNetMaskId);
-  // The address comes from a local network only.
-  connectToEdit_->setReadOnly(true);
-  netMaskEdit_->setReadOnly(true);
+  // The address comes from a local network only: the boxes look and act read-only.
+  for (QLineEdit* edit : {connectToEdit_, netMaskEdit_}) {
+    MakeReadOnlyLook(edit);
+    edit->installEventFilter(this);
+  }
+  connectToEdit_->setToolTip(
+      UiText("部屋に届く宛先（ブロードキャストアドレス）です。「選択」で変えられます"));
+  netMaskEdit_->setToolTip(
+      UiText("接続先のネットワークのマスクです。「選択」で接続先と一緒に決まります"));
   select_ = new QPushButton(UiText("選択"), this);
   select_->setObjectName(QStringLiteral("button%1").arg(kSelectId));
   connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
@@ -86,6 +104,14 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   DescribeControls(this);
 }
 
+bool CConnectSettingDlg::eventFilter(QObject* watched, QEvent* event) {
+  // A read-only line edit still takes an input method's commit: refuse it.
+  if (event->type() == QEvent::InputMethod &&
+      (watched == connectToEdit_ || watched == netMaskEdit_))
+    return true;
+  return QDialog::eventFilter(watched, event);
+}
+
 bool CConnectSettingDlg::Open() {
   opened_ = true;
   connectTo_ = setting_.ConnectTo;
@@ -98,9 +124,10 @@ bool CConnectSettingDlg::Open() {
       Message("ネットワークに接続されていません。"_sjis);
       return false;
     }
-    // With several networks the user must choose; none is preferred.
-    if (usable.size() == 1) {
-      const InterfaceInfo& info = interfaces[static_cast<std::size_t>(usable.front())];
+    // The default route's network, or a card's; with only unlikely ones the user chooses.
+    const int likely = LikelyInterface(interfaces, RankInterfaces(interfaces, usable));
+    if (likely >= 0) {
+      const InterfaceInfo& info = interfaces[static_cast<std::size_t>(likely)];
       connectTo_ = NetworkAddressText(info);
       netMask_ = InetNtoa(info.netmask);
     }
@@ -153,11 +180,13 @@ void CConnectSettingDlg::OnSelect() {
   std::vector<InterfaceInfo> interfaces;
   std::vector<int> usable;
   Interfaces(interfaces, usable);
-  std::vector<std::string> addresses;
-  for (int index : usable) addresses.push_back(NetworkAddressText(interfaces[index]));
-  const int chosen = ChooseAddress(addresses);
-  if (chosen < 0 || chosen >= static_cast<int>(usable.size())) return;
-  const InterfaceInfo& info = interfaces[usable[chosen]];
+  // The likeliest first: the chooser opens with it selected.
+  const std::vector<int> ranked = RankInterfaces(interfaces, usable);
+  std::vector<std::string> choices;
+  for (int index : ranked) choices.push_back(NetworkChoiceText(interfaces[index]));
+  const int chosen = ChooseAddress(choices);
+  if (chosen < 0 || chosen >= static_cast<int>(ranked.size())) return;
+  const InterfaceInfo& info = interfaces[ranked[chosen]];
   connectTo_ = NetworkAddressText(info);
   netMask_ = InetNtoa(info.netmask);
   ShowValues();

@@ -47,6 +47,7 @@ class CConnectSettingDlg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The opening steps; false when there is no network to connect to.

@@ -32,12 +32,17 @@ CSelectAddressDlg::CSelectAddressDlg(const std::vector<std::string>& addresses, 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
   layout->addWidget(buttons);
-  list_->setMinimumSize(200, 120);
+  list_->setMinimumSize(qMax(200, list_->sizeHintForColumn(0) + 40), 120);
+  // The first offer is the likeliest: it opens selected, and a row that looks chosen
+  // (the current one) stays selected, so OK always means the row the user sees.
+  if (list_->count() > 0) list_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
   UpdateOk();
   DescribeControls(this);
 }
 
 void CSelectAddressDlg::UpdateOk() {
+  if (list_->selectedItems().isEmpty() && list_->currentItem())
+    list_->currentItem()->setSelected(true);
   ok_->setEnabled(!list_->selectedItems().isEmpty());
 }
 

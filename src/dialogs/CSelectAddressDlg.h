@@ -1,5 +1,6 @@
 #pragma once
-// Lets the user pick one of the local networks, offered as their address texts.
+// Lets the user pick one of the local networks, offered as texts in the caller's
+// order; the first opens selected.
 
 #include <QDialog>
 #include <string>

@@ -33,6 +33,25 @@ std::string NetworkAddressText(const InterfaceInfo& info) {
   return InetNtoa((info.broadcast & ~info.netmask) | (info.address & info.netmask));
 }
 
+std::string NetworkChoiceText(const InterfaceInfo& info) {
+  std::string text = info.name.empty() ? std::string() : info.name + " ― "_sjis;
+  text += NetworkAddressText(info);
+  switch (info.kind) {
+    case InterfaceKind::kBridge:
+      text += "（仮想ブリッジ）"_sjis;
+      break;
+    case InterfaceKind::kVpn:
+      text += "（VPN）"_sjis;
+      break;
+    case InterfaceKind::kLoopback:
+      text += "（このコンピューターのみ）"_sjis;
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
 void PlainButtons(QDialogButtonBox* buttons) {
   for (QAbstractButton* button : buttons->buttons()) button->setIcon(QIcon());
 }

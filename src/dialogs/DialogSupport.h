@@ -34,6 +34,10 @@ InterfaceSource LocalInterfaces();
 // The ConnectTo text of a local network: the network part of the interface address
 // with the host part of its broadcast address.
 std::string NetworkAddressText(const InterfaceInfo& info);
+// A local network as the address choice lists it: the interface's name, the address
+// text, and what kind of link it is when that makes it an unlikely room
+// ("virbr0 ― 192.168.122.255（仮想ブリッジ）").
+std::string NetworkChoiceText(const InterfaceInfo& info);
 
 // Drops the icons some desktop styles put on standard buttons: the dialogs show
 // text-only buttons everywhere.

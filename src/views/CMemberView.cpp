@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyle>
 #include <QUrl>
 
 #include "doc/CVostrelleDoc.h"
@@ -116,6 +117,18 @@ void CMemberView::AutoSizeColumns(bool toHeader) {
     else
       resizeColumnToContents(column);
   }
+}
+
+int CMemberView::TypicalWidth() const {
+  const QString samples[] = {QStringLiteral("山田太郎"), QStringLiteral("desktop-yamada"),
+                             QStringLiteral("192.168.100.200")};
+  // A cell's text sits between margins on both sides, as resizeColumnToContents gives.
+  const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
+  int width = 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  for (int column = 0; column < 3; ++column)
+    width += qMax(fontMetrics().horizontalAdvance(samples[column]) + margin,
+                  header()->sectionSizeHint(column));
+  return width;
 }
 
 void CMemberView::DeleteAllRows() {

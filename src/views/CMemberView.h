@@ -37,6 +37,9 @@ class CMemberView : public QTreeWidget, public CView {
   // Every column to its contents, or to its title.
   void AutoSizeColumns(bool toHeader = false);
   void DeleteAllRows();
+  // The width that shows all three columns for a typical member (a four-kanji name, a
+  // host name, a 192.168.x.x address) in the current font.
+  int TypicalWidth() const;
   // The rows become session's members (when its message view is shown).
   void ShowMembers(RoomSession& session);
   bool IsOwnRow(int row) const;

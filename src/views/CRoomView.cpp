@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopedValueRollback>
 
 #include "doc/CVostrelleDoc.h"
 #include "doc/ViewHint.h"
@@ -51,9 +52,14 @@ CRoomView::CRoomView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
   header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header()->setSectionsMovable(false);
   ApplySettingsFont();
-  // Only clicks select a room; moving through the list by keyboard does not.
-  connect(this, &QTreeWidget::itemClicked, this,
-          [this](QTreeWidgetItem* item, int) { OnRowClicked(indexOfTopLevelItem(item)); });
+  // The highlighted row is always the shown view: a click or a move by keyboard
+  // selects that room, and every other change of the shown view moves the highlight.
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (syncing_ || !item) return;
+    const int row = indexOfTopLevelItem(item);
+    if (row != currentRow_) OnRowClicked(row);
+    SyncHighlight();
+  });
 }
 
 CRoomView::~CRoomView() {
@@ -65,6 +71,7 @@ void CRoomView::ApplySettingsFont() {
 }
 
 void CRoomView::OnInitialUpdate() {
+  const QScopedValueRollback<bool> syncing(syncing_, true);
   clear();
   AddRoomRow(0, nullptr);
   currentRow_ = -1;
@@ -95,7 +102,10 @@ void CRoomView::OnUpdate(CView*, long hint, HintObject* object) {
       if (!leaving || !leaving->Session || !leaving->Session->IsJoined()) return;
       const int row = FindRow(leaving->Session);
       if (row <= 0) return;
-      delete takeTopLevelItem(row);
+      {
+        const QScopedValueRollback<bool> syncing(syncing_, true);
+        delete takeTopLevelItem(row);
+      }
       AutoSizeColumns();
       if (row == currentRow_)
         MarkCurrentRow(row);  // the row that moved up into its place
@@ -130,6 +140,18 @@ void CRoomView::MarkCurrentRow(int row) {
   if (QTreeWidgetItem* old = topLevelItem(currentRow_)) old->setIcon(0, images_[0]);
   currentRow_ = row;
   if (QTreeWidgetItem* item = topLevelItem(row)) item->setIcon(0, images_[1]);
+  SyncHighlight();
+}
+
+void CRoomView::SyncHighlight() {
+  const QScopedValueRollback<bool> syncing(syncing_, true);
+  QTreeWidgetItem* item = topLevelItem(currentRow_);
+  if (item && currentItem() != item)
+    setCurrentItem(item);
+  else if (item && !item->isSelected())
+    item->setSelected(true);
+  else if (!item)
+    clearSelection();
 }
 
 void CRoomView::AutoSizeColumns() {

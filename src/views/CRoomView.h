@@ -1,6 +1,7 @@
 #pragma once
 // The lower-right pane: the "System" row, then one row per joined room in the order
-// their views were made. An icon marks the row whose view is shown; a click selects.
+// their views were made. An icon and the highlight mark the row whose view is shown; a
+// click or a move by keyboard selects.
 
 #include <QIcon>
 #include <QTreeWidget>
@@ -40,11 +41,14 @@ class CRoomView : public QTreeWidget, public CView {
 
  private:
   void ApplySettingsFont();
+  // The list's selection follows the marked row.
+  void SyncHighlight();
 
   CVostrelleDoc& doc_;
   UserInterface& ui_;
   QIcon images_[2];  // 0: a room, 1: the room being shown
   int currentRow_ = -1;
+  bool syncing_ = false;  // the list's own selection is being set, not the user's
 };
 
 }  // namespace vostrelle

@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -20,6 +21,7 @@
 #include "views/CMemberView.h"
 #include "views/CMessageView.h"
 #include "views/CRoomMessageView.h"
+#include "views/CRoomView.h"
 #include "views/CSystemView.h"
 
 using namespace vostrelle;
@@ -172,13 +174,15 @@ class CMainFrameTest : public QObject {
     // Empty line: nothing.
     QTest::keyClick(w.Input(), Qt::Key_Return);
     QVERIFY(w.h.Received(2).empty());
-    // No room selected: the line is dropped, the box emptied.
+    // No room selected: the line stays in the box and the status bar says why.
     QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(w.h.doc.CurrentRoom(), -1);
-    Commit(w.Input(), QStringLiteral("lost"));
+    Commit(w.Input(), QStringLiteral("kept"));
     QTest::keyClick(w.Input(), Qt::Key_Return);
-    QCOMPARE(w.Input()->text(), QString());
+    QCOMPARE(w.Input()->text(), QStringLiteral("kept"));
     QVERIFY(w.h.Received(2).empty());
+    QVERIFY(w.frame->statusBar()->currentMessage().contains(QStringLiteral("部屋")));
+    w.Input()->clear();
     QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(w.h.doc.CurrentRoom(), 0);
     QTest::keyClick(w.Input(), Qt::Key_Up, Qt::ControlModifier);
@@ -262,8 +266,11 @@ class CMainFrameTest : public QObject {
     QCOMPARE(w.Input()->y() + after, view->height());
   }
 
-  void PanesStartInThreeQuarters() {
-    Window w({});
+  // The member list shows name, host and address of a typical member without
+  // scrolling: a four-kanji name and a 192.168.x.x address.
+  void MemberColumnsFitAtTheStartSize() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "山田太郎"_sjis}}));
     auto* rows = w.frame->findChild<QSplitter*>(QStringLiteral("rows"));
     QVERIFY(rows);
     const QList<int> heights = rows->sizes();
@@ -271,8 +278,53 @@ class CMainFrameTest : public QObject {
     auto* top = qobject_cast<QSplitter*>(rows->widget(0));
     auto* bottom = qobject_cast<QSplitter*>(rows->widget(1));
     QCOMPARE(top->widget(0), static_cast<QWidget*>(w.frame->InputView()));
-    QVERIFY(qAbs(top->sizes()[0] - 3 * top->sizes()[1]) <= 4);
     QCOMPARE(top->sizes(), bottom->sizes());
+    QVERIFY(top->sizes()[0] >= top->sizes()[1]);
+    auto* members = w.frame->findChild<CMemberView*>();
+    QCOMPARE(members->topLevelItemCount(), 2);
+    // The widest texts the three columns may hold for such a member.
+    members->topLevelItem(1)->setText(CMemberView::kHostColumn, QStringLiteral("192.168.100.200"));
+    members->topLevelItem(1)->setText(CMemberView::kAddressColumn,
+                                      QStringLiteral("192.168.100.200"));
+    members->AutoSizeColumns();
+    int needed = 0;
+    for (int column = 0; column < members->columnCount(); ++column)
+      needed += members->header()->sectionSize(column);
+    QVERIFY2(needed <= members->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(needed).arg(members->viewport()->width())));
+  }
+
+  // Whatever changes the shown view, the room list highlights its row; moving through
+  // the list by keyboard shows the room moved to.
+  void RoomListHighlightsTheShownView() {
+    Window w({test::Setting("a"), test::Setting("b")});
+    auto* rooms = w.frame->findChild<CRoomView*>();
+    QVERIFY(rooms);
+    auto highlighted = [rooms] {
+      const QList<QTreeWidgetItem*> selected = rooms->selectedItems();
+      return selected.size() == 1 ? rooms->indexOfTopLevelItem(selected.front()) : -1;
+    };
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    QCOMPARE(highlighted(), 1);
+    QTest::keyClick(w.Input(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(highlighted(), 2);
+    // Leaving the last room shows the system view: "System" is highlighted, not the
+    // row that went.
+    w.frame->OnCommand(cmd::kLeaveRoom);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    QCOMPARE(rooms->topLevelItemCount(), 2);
+    QCOMPARE(highlighted(), 0);
+    QCOMPARE(rooms->CurrentRow(), 0);
+    // A click, then a key in the list: each shows what it highlights.
+    const QRect first = rooms->visualItemRect(rooms->topLevelItem(1));
+    QTest::mouseClick(rooms->viewport(), Qt::LeftButton, {}, first.center());
+    QCOMPARE(w.h.doc.CurrentRoom(), 0);
+    QCOMPARE(highlighted(), 1);
+    rooms->setFocus();
+    QTest::keyClick(rooms, Qt::Key_Up);
+    QCOMPARE(w.h.doc.CurrentRoom(), -1);
+    QCOMPARE(highlighted(), 0);
+    QCOMPARE(rooms->CurrentRow(), 0);
   }
 
   void NameCallWithoutTrayIsSilentAndKeyStopsIt() {

@@ -348,24 +348,104 @@ class ConnectDialogsTest : public QObject {
     QCOMPARE(text, QStringLiteral("名前がありません。"));
   }
 
-  void addressChoiceNeedsASelection() {
-    CSelectAddressDlg dialog({"192.168.1.255", "10.255.255.255"});
+  void addressChoiceOpensOnTheFirstRowSelected() {
+    CSelectAddressDlg dialog(
+        {"eth0 ― 192.168.1.255"_sjis, "virbr0 ― 192.168.122.255（仮想ブリッジ）"_sjis});
     dialog.show();
     SaveGrab(dialog, "select-address-dialog.png");
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("list1007"));
     QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(1)->text(), QStringLiteral("10.255.255.255"));
-    QVERIFY(!Ok(dialog)->isEnabled());
-    dialog.accept();  // Enter without a selection
-    QVERIFY(dialog.isVisible());
-    // A double click is no confirmation.
+    QVERIFY(list->item(0)->isSelected());
+    QVERIFY(Ok(dialog)->isEnabled());
+    // A double click is no confirmation; it moves the selection.
     const QRect second = list->visualItemRect(list->item(1));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QVERIFY(dialog.isVisible());
+    // The row that is current stays selected even when the selection is cleared.
+    list->clearSelection();
+    QVERIFY(list->item(1)->isSelected());
     QVERIFY(Ok(dialog)->isEnabled());
     Ok(dialog)->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.Selected(), 1);
+
+    CSelectAddressDlg empty({});
+    empty.show();
+    QVERIFY(!Ok(empty)->isEnabled());
+    empty.accept();  // Enter with nothing to choose
+    QVERIFY(empty.isVisible());
+  }
+
+  // A desktop with a virtual bridge listed before its card: the card's network, which
+  // carries the default route, is proposed and offered first, each under its name.
+  void theDefaultRoutesNetworkIsProposedAndOfferedFirst() {
+    auto source = [](std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable) {
+      interfaces = {Interface("127.0.0.1", "255.0.0.0", "127.255.255.255", kIfUp | kIfLoopback),
+                    Interface("192.168.122.1", "255.255.255.0", "192.168.122.255"),
+                    Interface("10.8.0.2", "255.255.255.0", "10.8.0.255"),
+                    Interface("192.168.1.20", "255.255.255.0", "192.168.1.255")};
+      const char* names[] = {"lo", "virbr0", "tun0", "wlan0"};
+      const InterfaceKind kinds[] = {InterfaceKind::kLoopback, InterfaceKind::kBridge,
+                                     InterfaceKind::kVpn, InterfaceKind::kPhysical};
+      for (std::size_t i = 0; i < interfaces.size(); ++i) {
+        interfaces[i].name = names[i];
+        interfaces[i].kind = kinds[i];
+      }
+      interfaces[3].defaultRoute = true;
+      usable = {1, 2, 3};
+    };
+    ConnectFixture fixture;
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.Interfaces = source;
+    dialog.show();
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("192.168.1.255"));
+    QCOMPARE(Edit(dialog, 1004)->text(), QStringLiteral("255.255.255.0"));
+    fixture.choice = 2;
+    Button(dialog, 1006)->click();
+    QCOMPARE(fixture.offered.size(), std::size_t(1));
+    QStringList offered;
+    for (const std::string& text : fixture.offered[0]) offered << ToQString(text);
+    QCOMPARE(offered, (QStringList{QStringLiteral("wlan0 ― 192.168.1.255"),
+                                   QStringLiteral("tun0 ― 10.8.0.255（VPN）"),
+                                   QStringLiteral("virbr0 ― 192.168.122.255（仮想ブリッジ）")}));
+    // The index picked names the row as offered, not the query's order.
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("192.168.122.255"));
+
+    // The same in the connection list's 新規 when nothing is stored yet.
+    std::vector<ConnectSetting> list;
+    CConnectListDlg listDialog(list);
+    listDialog.Interfaces = source;
+    listDialog.show();
+    QString proposed;
+    WhenModal<CConnectSettingDlg>([&](CConnectSettingDlg* setting) {
+      proposed = Edit(*setting, 1003)->text();
+      SaveGrab(*setting, "connect-setting-dialog-proposed.png");
+      setting->reject();
+    });
+    Button(listDialog, 1015)->click();
+    QCOMPARE(proposed, QStringLiteral("192.168.1.255"));
+  }
+
+  void addressBoxesLookReadOnlyAndSayWhatTheyHold() {
+    ConnectSetting setting = Setting("192.168.1.255", "");
+    CConnectSettingDlg dialog(setting);
+    dialog.show();
+    for (int id : {1003, 1004}) {
+      QLineEdit* box = Edit(dialog, id);
+      QVERIFY(box->isReadOnly());
+      QVERIFY(!box->toolTip().isEmpty());
+      // The dialog's colour, not an edit's white.
+      QCOMPARE(box->palette().color(QPalette::Active, QPalette::Base),
+               dialog.palette().color(QPalette::Active, QPalette::Window));
+      QVERIFY(box->palette().color(QPalette::Active, QPalette::Base) !=
+              Edit(dialog, 1000)->palette().color(QPalette::Active, QPalette::Base));
+      box->setFocus();
+      QTest::keyClicks(box, "9");
+      Commit(box, QStringLiteral("漢"));
+    }
+    QCOMPARE(Edit(dialog, 1003)->text(), QStringLiteral("192.168.1.255"));
+    QCOMPARE(Edit(dialog, 1004)->text(), QStringLiteral("255.255.255.0"));
   }
 
   void newPrefillsFromTheLastSetting() {

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # A first start on a fresh HOME: the settings folder is accepted, the first connection
 # is typed into the connection dialog, the room is joined, and a second host sees the
-# new member. Nothing is edited by hand. usage: lab_first_start.sh VOSTRELLE ARTIFACTS
+# new member. Nothing is edited by hand. Host 1 also has a virtual machines' bridge that
+# the system lists before its LAN card: the LAN, which carries the default route, is
+# proposed. usage: lab_first_start.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
 . "$(dirname "$0")/lab.sh"
 lab_init 63 "$2"
 lab_host 1 "x" "x"
 lab_host 2 "佐藤" ""
+# A bridge with no ports, as libvirt makes one; a new device in the namespace gets a
+# lower index than the moved LAN link, so the interface list names it first.
+ip -n "${LAB_PREFIX}1" link add virbr0 type bridge
+ip -n "${LAB_PREFIX}1" addr add 192.168.122.1/24 brd 192.168.122.255 dev virbr0
+ip -n "${LAB_PREFIX}1" link set virbr0 up
+ip -n "${LAB_PREFIX}1" route add default dev eth0
 # Host 1 has nothing: no record of a settings folder, no settings.
 rm -rf "$LAB_ROOT/h1/config/Pendrake" "$LAB_ROOT/h1/settings"
 lab_start 2 || exit 1
@@ -41,4 +49,5 @@ connects=$(find "$dir/home" -name connects.xml | head -1)
 [ -n "$connects" ] || lab_fail "no connects.xml under the home folder"
 iconv -f CP932 -t UTF-8 "$connects" | grep -q "<Name>太郎</Name>" || lab_fail "connects.xml lacks the name"
 iconv -f CP932 -t UTF-8 "$connects" | grep -q "<AutoConnect>1</AutoConnect>" || lab_fail "not AutoConnect"
+grep -q "<ConnectTo>10.77.63.255</ConnectTo>" "$connects" || lab_fail "not the LAN's address"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1

@@ -293,13 +293,13 @@ TEST(RoomAddressing, NetworkAndSameRoom) {
 TEST(RoomAddressing, InterfaceChoiceSkipsUnusableEntries) {
   const unsigned upBcast = kIfUp | kIfBroadcast;
   std::vector<InterfaceInfo> list = {
-      {upBcast | kIfLoopback, Addr("192.168.1.1"), 0, Addr("255.255.255.0")},
-      {upBcast, Addr("192.168.1.2"), 0, Addr("255.255.255.255")},  // point-to-point
-      {kIfUp, Addr("192.168.1.3"), 0, Addr("255.255.255.0")},      // no broadcast
-      {upBcast, 0, 0, Addr("255.255.255.0")},
-      {upBcast, Addr("10.0.0.4"), 0, Addr("255.0.0.0")},
-      {upBcast, Addr("192.168.1.5"), 0, Addr("255.255.255.0")},
-      {upBcast, Addr("192.168.1.6"), 0, Addr("255.255.255.0")},
+      {upBcast | kIfLoopback, Addr("192.168.1.1"), 0, Addr("255.255.255.0"), {}, {}, {}},
+      {upBcast, Addr("192.168.1.2"), 0, Addr("255.255.255.255"), {}, {}, {}},  // point-to-point
+      {kIfUp, Addr("192.168.1.3"), 0, Addr("255.255.255.0"), {}, {}, {}},      // no broadcast
+      {upBcast, 0, 0, Addr("255.255.255.0"), {}, {}, {}},
+      {upBcast, Addr("10.0.0.4"), 0, Addr("255.0.0.0"), {}, {}, {}},
+      {upBcast, Addr("192.168.1.5"), 0, Addr("255.255.255.0"), {}, {}, {}},
+      {upBcast, Addr("192.168.1.6"), 0, Addr("255.255.255.0"), {}, {}, {}},
   };
   std::vector<int> usable;
   for (std::size_t i = 0; i < list.size(); ++i)

@@ -9,6 +9,7 @@
 
 #include "TempDir.h"
 #include "store/AppSettings.h"
+#include "store/CopySettingsFiles.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
 
@@ -217,6 +218,32 @@ TEST(MyDocuments, ReadsXdgDocumentsDir) {
   EXPECT_EQ(GetMyDocumentsPath(), dir.Path() + "/Docs");
   ::unsetenv("XDG_CONFIG_HOME");
   if (oldHome) ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+TEST(CopySettingsFiles, CopiesBothFilesAndLeavesTheOldFolderAlone) {
+  test::TempDir from, to;
+  test::WriteFile(from.File("connects.xml"), "connects");
+  test::WriteFile(from.File("options.xml"), "options");
+  test::WriteFile(from.File("other.txt"), "not a setting");
+  test::WriteFile(to.File("options.xml"), "older options");
+  ASSERT_TRUE(CopySettingsFiles(from.Path(), to.Path()));
+  EXPECT_EQ(test::ReadFile(to.File("connects.xml")), "connects");
+  EXPECT_EQ(test::ReadFile(to.File("options.xml")), "options");
+  EXPECT_FALSE(std::filesystem::exists(to.File("other.txt")));
+  EXPECT_EQ(test::ReadFile(from.File("connects.xml")), "connects");
+  EXPECT_EQ(test::ReadFile(from.File("options.xml")), "options");
+  // The same folder, named once with a closing separator: nothing is emptied.
+  ASSERT_TRUE(CopySettingsFiles(from.Path(), from.Path() + "/"));
+  EXPECT_EQ(test::ReadFile(from.File("options.xml")), "options");
+}
+
+TEST(CopySettingsFiles, MissingFilesAreSkippedAndAnUnwritableTargetFails) {
+  test::TempDir from, to;
+  test::WriteFile(from.File("options.xml"), "options");
+  ASSERT_TRUE(CopySettingsFiles(from.Path(), to.Path()));
+  EXPECT_FALSE(std::filesystem::exists(to.File("connects.xml")));
+  EXPECT_EQ(test::ReadFile(to.File("options.xml")), "options");
+  EXPECT_FALSE(CopySettingsFiles(from.Path(), to.File("no/such/folder")));
 }
 
 }  // namespace

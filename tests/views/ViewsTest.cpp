@@ -427,7 +427,7 @@ class ViewsTest : public QObject {
     QCOMPARE(v.h.ui.messages, std::vector<std::string>{"Viewがありません。"_sjis});
     QCOMPARE(v.h.doc.CurrentRoom(), -1);
 
-    // A real click selects; moving by keyboard does not.
+    // A real click selects, and so does moving by keyboard: the highlight is the view.
     v.rooms.resize(300, 200);
     v.rooms.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v.rooms));
@@ -436,7 +436,8 @@ class ViewsTest : public QObject {
     QCOMPARE(v.h.doc.CurrentRoom(), 0);
     v.rooms.setFocus();
     QTest::keyClick(&v.rooms, Qt::Key_Down);
-    QCOMPARE(v.h.doc.CurrentRoom(), 0);
+    QCOMPARE(v.h.doc.CurrentRoom(), 1);
+    QCOMPARE(v.rooms.currentItem(), v.rooms.topLevelItem(2));
   }
 
   // Ctrl+Up/Down in a message view step through the rooms and the system view, and the
