@@ -43,7 +43,9 @@ TEST(LogMatcher, MatchingRules) {
       // Broken text: a lone lead byte at the end of a line matches nothing and breaks nothing.
       {"cut character at end", std::string("abc\x83"), "abc", true},
       {"cut character is not so", std::string("abc\x83"), Sjis("ソ"), false},
-      {"lead byte before ascii", std::string("\x83" "abc"), "abc", true},
+      // A lead byte takes the letter after it as its trail byte.
+      {"lead byte eats a letter", std::string("\x83" "abc"), "abc", false},
+      {"letters after it still match", std::string("\x83" "abc"), "bc", true},
   };
   for (const auto& c : cases) {
     const LogMatcher m({c.word});
@@ -57,9 +59,10 @@ TEST(LogMatcher, AllWordsAndMarks) {
   const std::string line = Sjis("09:00 [x] ＡＢＣです abc");
   ASSERT_TRUE(m.Match(line, &marks));
   // Full-width ＡＢＣ is 6 bytes at 10, です 4 bytes right after, abc at the end.
-  ASSERT_EQ(marks.size(), 2u);  // the first two touch and are joined
-  EXPECT_EQ(marks[0], std::make_pair(std::size_t{10}, std::size_t{10}));
-  EXPECT_EQ(marks[1], std::make_pair(line.size() - 3, std::size_t{3}));
+  ASSERT_EQ(marks.size(), 3u);
+  EXPECT_EQ(marks[0], std::make_pair(std::size_t{10}, std::size_t{6}));
+  EXPECT_EQ(marks[1], std::make_pair(std::size_t{16}, std::size_t{4}));
+  EXPECT_EQ(marks[2], std::make_pair(line.size() - 3, std::size_t{3}));
   EXPECT_FALSE(m.Match("abc only", nullptr));
   EXPECT_TRUE(LogMatcher({"", ""}).Empty());
 }
