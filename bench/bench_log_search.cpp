@@ -115,8 +115,8 @@ std::size_t SearchOnce(double* first) {
 }
 
 double RipgrepOnce() {
-  const std::string cmd = "rg -F -E shift_jis -c --no-messages '" +
-                          std::string(kNeedle) + "' '" + TheCorpus().Path() + "' > /dev/null";
+  const std::string cmd = "rg -F -E shift_jis -c --no-messages '" + std::string(kNeedle) + "' '" +
+                          TheCorpus().Path() + "' > /dev/null";
   const auto start = std::chrono::steady_clock::now();
   if (std::system(cmd.c_str()) < 0) return 0;
   return Seconds(std::chrono::steady_clock::now() - start);

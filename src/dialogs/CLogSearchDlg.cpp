@@ -68,13 +68,15 @@ class MarkedLineDelegate : public QStyledItemDelegate {
 // The words of the field: split at blanks, half-width or full-width.
 std::vector<std::string> SplitWords(const QString& text) {
   std::vector<std::string> words;
-  for (const QString& w : text.split(QRegularExpression(QStringLiteral("[\\s\\x{3000}]+")),
-                                     Qt::SkipEmptyParts))
+  for (const QString& w :
+       text.split(QRegularExpression(QStringLiteral("[\\s\\x{3000}]+")), Qt::SkipEmptyParts))
     words.push_back(ToCp932(w));
   return words;
 }
 
-int DateNumber(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
+int DateNumber(const QDate& d) {
+  return d.year() * 10000 + d.month() * 100 + d.day();
+}
 
 QString DateText(int date) {
   return QStringLiteral("%1/%2/%3")
@@ -168,8 +170,8 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   results_->setColumnWidth(2, 110);
 
   auto* dayPane = new QWidget(this);
-  dayTitle_ = new QLabel(QStringLiteral("結果をダブルクリックすると、その日のログを表示します"),
-                         dayPane);
+  dayTitle_ =
+      new QLabel(QStringLiteral("結果をダブルクリックすると、その日のログを表示します"), dayPane);
   day_ = new QPlainTextEdit(dayPane);
   day_->setReadOnly(true);
   day_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -224,7 +226,9 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   ListRooms();
 }
 
-CLogSearchDlg::~CLogSearchDlg() { StopWorkers(); }
+CLogSearchDlg::~CLogSearchDlg() {
+  StopWorkers();
+}
 
 void CLogSearchDlg::reject() {
   CancelSearch();
@@ -296,8 +300,8 @@ void CLogSearchDlg::StartSearch() {
     emit SearchFinished();
     return;
   }
-  query.Room = room_->currentIndex() > 0 ? room_->currentData().toByteArray().toStdString()
-                                          : std::string();
+  query.Room =
+      room_->currentIndex() > 0 ? room_->currentData().toByteArray().toStdString() : std::string();
   if (useDates_->isChecked()) {
     query.FromDate = DateNumber(std::min(from_->date(), to_->date()));
     query.ToDate = DateNumber(std::max(from_->date(), to_->date()));
@@ -314,7 +318,8 @@ void CLogSearchDlg::StartSearch() {
     bool first = true;
     auto post = [&] {
       QMetaObject::invokeMethod(
-          this, [this, generation, b = std::move(batch)]() mutable { AddHits(generation, std::move(b)); },
+          this,
+          [this, generation, b = std::move(batch)]() mutable { AddHits(generation, std::move(b)); },
           Qt::QueuedConnection);
       batch.clear();
       last = std::chrono::steady_clock::now();
@@ -362,7 +367,8 @@ void CLogSearchDlg::Finish(unsigned generation, std::size_t files, bool cancelle
   if (shown_ == 0)
     status_->setText(QStringLiteral("見つかりませんでした（%1 ファイル）").arg(files));
   else if (shown_ >= maxHits_)
-    status_->setText(QStringLiteral("%1 件で打ち切りました。言葉や期間を絞ってください").arg(shown_));
+    status_->setText(
+        QStringLiteral("%1 件で打ち切りました。言葉や期間を絞ってください").arg(shown_));
   else
     status_->setText(QStringLiteral("%1 件見つかりました（%2 ファイル）").arg(shown_).arg(files));
   emit SearchFinished();
@@ -374,8 +380,8 @@ void CLogSearchDlg::OpenHit(QTreeWidgetItem* item) {
   const int date = item->data(0, kDateRole).toInt();
   const std::size_t at = item->data(0, kLineRole).toULongLong();
   const QString title = QStringLiteral("%1 の %2 のログ").arg(ToQString(room), DateText(date));
-  const std::string path = JoinPath(JoinPath(logFolder_, room),
-                                    DateText(date).remove('/').toStdString() + ".txt");
+  const std::string path =
+      JoinPath(JoinPath(logFolder_, room), DateText(date).remove('/').toStdString() + ".txt");
   const unsigned generation = ++dayGeneration_;
   dayTitle_->setText(QStringLiteral("読み込み中…"));
   StartWorker([this, path, at, generation, title](const std::atomic<bool>&) {
@@ -395,8 +401,8 @@ void CLogSearchDlg::OpenHit(QTreeWidgetItem* item) {
   });
 }
 
-void CLogSearchDlg::ShowDay(unsigned generation, std::vector<std::string> lines,
-                            std::size_t first, std::size_t at, QString title) {
+void CLogSearchDlg::ShowDay(unsigned generation, std::vector<std::string> lines, std::size_t first,
+                            std::size_t at, QString title) {
   if (generation != dayGeneration_) return;
   QStringList text;
   for (const auto& l : lines) text << ToQString(l);

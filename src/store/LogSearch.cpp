@@ -15,7 +15,9 @@
 namespace vostrelle {
 namespace {
 
-bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+bool IsTrailByte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
 
 // Length of the character at pos: a lead byte without a valid trail byte after it (a
 // broken file, a line cut short) stands alone, so a line end is never swallowed.
@@ -36,7 +38,9 @@ char FoldWide(unsigned char lead, unsigned char trail) {
   return 0;
 }
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool IsFoldable(std::string_view s, std::size_t pos, std::size_t len) {
   if (len == 2) return FoldWide(s[pos], s[pos + 1]) != 0;
@@ -139,7 +143,8 @@ bool LogMatcher::Match(std::string_view line,
   std::vector<std::pair<std::size_t, std::size_t>> found;
   for (const auto& w : words_) {
     bool any = false;
-    for (std::size_t pos = folded.find(w); pos != std::string::npos; pos = folded.find(w, pos + 1)) {
+    for (std::size_t pos = folded.find(w); pos != std::string::npos;
+         pos = folded.find(w, pos + 1)) {
       const std::size_t stop = pos + w.size();
       // Inside a double-byte character at either end: not a match.
       if (!start[pos] || (stop < folded.size() && !start[stop])) continue;
@@ -262,8 +267,7 @@ bool ReadLogFile(const std::string& path, std::string& bytes) {
 }
 
 std::size_t SearchLogs(const std::string& logFolder, const LogSearchQuery& query,
-                       const std::atomic<bool>& cancel,
-                       const std::function<bool(LogHit&&)>& sink) {
+                       const std::atomic<bool>& cancel, const std::function<bool(LogHit&&)>& sink) {
   const LogMatcher matcher(query.Words);
   if (matcher.Empty()) return 0;
   std::size_t looked = 0, hits = 0;

@@ -38,10 +38,10 @@ class LogMatcher {
 };
 
 struct LogHit {
-  std::string Room;  // CP932 display name (the room's folder)
-  int Date = 0;      // yyyymmdd from the file name
+  std::string Room;           // CP932 display name (the room's folder)
+  int Date = 0;               // yyyymmdd from the file name
   std::size_t LineIndex = 0;  // 0-based line in the file
-  std::string Line;  // CP932, without its line end
+  std::string Line;           // CP932, without its line end
   std::vector<std::pair<std::size_t, std::size_t>> Marks;
   std::string Time() const;  // "HH:MM" at the start of the line, or empty
 };
@@ -51,7 +51,7 @@ struct LogSearchQuery {
   std::string Room;                // CP932 display name; empty for every room
   int FromDate = 0;                // yyyymmdd, inclusive
   int ToDate = 99999999;
-  std::size_t MaxHits = 5000;      // the search stops after this many
+  std::size_t MaxHits = 5000;  // the search stops after this many
 };
 
 struct LogFileRef {
@@ -76,7 +76,6 @@ bool ReadLogFile(const std::string& path, std::string& bytes);
 // file from its last to its first) and returns false to stop. Returns the number of
 // files looked at. cancel is checked between files and between lines.
 std::size_t SearchLogs(const std::string& logFolder, const LogSearchQuery& query,
-                       const std::atomic<bool>& cancel,
-                       const std::function<bool(LogHit&&)>& sink);
+                       const std::atomic<bool>& cancel, const std::function<bool(LogHit&&)>& sink);
 
 }  // namespace vostrelle

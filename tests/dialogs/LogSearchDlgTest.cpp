@@ -116,7 +116,8 @@ class LogSearchDlgTest : public QObject {
     std::string day;
     for (int i = 0; i < 2000; ++i) day += Sjis("08:00 [a] 古い言葉 old\r\n");
     for (int d = 1; d <= 28; ++d)
-      WriteDay(big.path(), QStringLiteral("r"), QStringLiteral("202302%1.txt").arg(d, 2, 10, QChar('0')),
+      WriteDay(big.path(), QStringLiteral("r"),
+               QStringLiteral("202302%1.txt").arg(d, 2, 10, QChar('0')),
                day + Sjis("08:01 [b] new\r\n"));
     CLogSearchDlg dlg(big.path().toStdString());
     dlg.WordsEdit()->setText(QStringLiteral("old"));

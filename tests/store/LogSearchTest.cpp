@@ -1,11 +1,10 @@
-#include "store/LogSearch.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "TempDir.h"
 #include "platform/Cp932.h"
+#include "store/LogSearch.h"
 
 namespace vostrelle {
 namespace {
@@ -44,8 +43,14 @@ TEST(LogMatcher, MatchingRules) {
       {"cut character at end", std::string("abc\x83"), "abc", true},
       {"cut character is not so", std::string("abc\x83"), Sjis("ソ"), false},
       // A lead byte takes the letter after it as its trail byte.
-      {"lead byte eats a letter", std::string("\x83" "abc"), "abc", false},
-      {"letters after it still match", std::string("\x83" "abc"), "bc", true},
+      {"lead byte eats a letter",
+       std::string("\x83"
+                   "abc"),
+       "abc", false},
+      {"letters after it still match",
+       std::string("\x83"
+                   "abc"),
+       "bc", true},
   };
   for (const auto& c : cases) {
     const LogMatcher m({c.word});
@@ -89,8 +94,8 @@ class LogSearchFolder : public ::testing::Test {
 TEST_F(LogSearchFolder, NewestFirstAcrossRoomsAndLines) {
   Day("(Default)", "20240101.txt", Sjis("09:00 [a] 鍵は棚\r\n10:00 [b] 鍵なし\r\n"));
   Day("開発", "20250315.txt", Sjis("08:00 (me) 鍵の件\r\n"));
-  Day("開発", "notes.txt", Sjis("鍵\r\n"));       // not a day's log
-  Day("開発", "2025031.txt", Sjis("鍵\r\n"));     // not a day's log either
+  Day("開発", "notes.txt", Sjis("鍵\r\n"));    // not a day's log
+  Day("開発", "2025031.txt", Sjis("鍵\r\n"));  // not a day's log either
   LogSearchQuery q;
   q.Words = {Sjis("鍵")};
   const auto hits = Run(q);
@@ -118,8 +123,8 @@ TEST_F(LogSearchFolder, HalfWrittenAndForeignFilesReadAsFarAsTheyGo) {
   // No line end at the end, a character cut in half, a lone LF line from another program,
   // and NUL bytes: everything before the damage is still found.
   Day("r", "20240102.txt",
-      Sjis("09:00 [a] 一行目 key\r\n09:01 [b] 二行目 KEY\n") + std::string("x\0y key", 7) +
-          "\r\n" + Sjis("09:02 [c] ｋｅｙ 途中") + "\x83");
+      Sjis("09:00 [a] 一行目 key\r\n09:01 [b] 二行目 KEY\n") + std::string("x\0y key", 7) + "\r\n" +
+          Sjis("09:02 [c] ｋｅｙ 途中") + "\x83");
   LogSearchQuery q;
   q.Words = {"key"};
   const auto hits = Run(q);
