@@ -15,6 +15,7 @@
 
 #include "app/CVostrelleView.h"
 #include "app/DesktopIntegration.h"
+#include "app/LogSearchWindow.h"
 #include "dialogs/CSystemPage.h"
 #include "doc/CVostrelleDoc.h"
 #include "doc/EventBatch.h"
@@ -52,6 +53,7 @@ const std::map<int, const char*>& Prompts() {
       {cmd::kRename, "自分の名前を変更する"},
       {cmd::kEditConnects, "接続先に関する設定を行う"},
       {cmd::kOptions, "オプションを設定する"},
+      {cmd::kLogSearch, "すべての部屋のログから言葉を探す"},
       {cmd::kChangeSettingsFolder, "設定を保存するフォルダを変更する"},
       {cmd::kAppExit, "アプリケーションを終了する"},
       {cmd::kViewStatusBar, "ステータスバーの表示/非表示"},
@@ -284,6 +286,9 @@ void CMainFrame::BuildMenus() {
              QKeySequence(Qt::CTRL | Qt::Key_P));
   AddCommand(command, cmd::kRename, QStringLiteral("名前変更(&N)..."),
              QKeySequence(Qt::CTRL | Qt::Key_N));
+  command->addSeparator();
+  AddCommand(command, cmd::kLogSearch, QStringLiteral("ログ検索(&F)..."),
+             QKeySequence(Qt::CTRL | Qt::Key_F));
 
   QMenu* setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
   AddCommand(setting, cmd::kEditConnects, QStringLiteral("接続先設定(&C)..."));
@@ -395,6 +400,9 @@ void CMainFrame::OnCommand(int id) {
       return;
     case cmd::kPrevPane:
       FocusPane(-1);
+      return;
+    case cmd::kLogSearch:
+      ShowLogSearch(this, settings_.Log.SaveFolder);
       return;
     default:
       break;

@@ -21,6 +21,7 @@ constexpr int kNewConnection = 32780;         // 新規に接続を作成
 constexpr int kLeaveRoom = 32781;             // 現在の部屋から退出
 constexpr int kMemberInformation = 32782;     // 情報取得
 constexpr int kChangeSettingsFolder = 32784;  // 設定保存フォルダの変更
+constexpr int kLogSearch = 32785;             // ログ検索
 
 // Sent by the document to the main window.
 constexpr int kSettingsChanged = 33000;  // 設定変更の通知
