@@ -7,6 +7,7 @@
 #include "platform/Ipv4.h"
 #include "store/CMiniDOMIO.h"
 #include "store/CMiniDOMNode.h"
+#include "store/FolderSetting.h"
 #include "store/MyDocuments.h"
 
 namespace vostrelle {
@@ -64,6 +65,20 @@ LOGFONTA AppSettings::DefaultStockFont() {
   font.lfCharSet = 128;  // SHIFTJIS_CHARSET
   std::strcpy(font.lfFaceName, "IPAGothic");
   return font;
+}
+
+std::string AppSettings::DefaultLogFolder() const {
+  return JoinPath(SettingFolder, "log");
+}
+
+std::string AppSettings::ReceiveFolderInUse() const {
+  // The documents folder is only asked for when the stored folder is not usable.
+  if (!IsWindowsFolder(ReceiveFolder)) return ResolveFolder(ReceiveFolder, SettingFolder, {});
+  return GetMyDocumentsPath();
+}
+
+std::string AppSettings::LogFolderInUse() const {
+  return ResolveFolder(Log.SaveFolder, SettingFolder, DefaultLogFolder());
 }
 
 std::string AppSettings::FilePath(const char* name) const {
@@ -131,7 +146,7 @@ bool AppSettings::LoadSettings() {
   if (const Node* folder = Node::FindChild(log, "SaveFolder"))
     Log.SaveFolder = folder->GetValue();
   else
-    Log.SaveFolder = JoinPath(SettingFolder, "log");
+    Log.SaveFolder = DefaultLogFolder();
   return true;
 }
 
