@@ -26,6 +26,7 @@
 #include "platform/qt/TrayIcon.h"
 #include "res/Icons.h"
 #include "store/AppSettings.h"
+#include "store/FolderSetting.h"
 #include "views/CAllMessageView.h"
 #include "views/CMemberView.h"
 #include "views/CRoomMessageView.h"
@@ -208,10 +209,22 @@ void CMainFrame::OnViewsReady() {
   // Without a notification area, minimising cannot hide the window and the name-call
   // animation has nowhere to show: say so once, where the user first looks.
   CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
-  if (system && tray_ && !tray_->IsAdded())
-    system->SetDesktopNote(
-        Sjis("※ 通知領域（タスクトレイ）が見つからないため、"
-             "最小化してもトレイには潜みません。"));
+  std::string note;
+  if (tray_ && !tray_->IsAdded())
+    note = Sjis(
+        "※ 通知領域（タスクトレイ）が見つからないため、"
+        "最小化してもトレイには潜みません。");
+  // Folders from a settings folder copied from Windows: say once where files go now.
+  const std::string folders = WindowsFolderNotice(settings_);
+  if (!folders.empty()) {
+    note += (note.empty() ? "" : "\r\n") + folders;
+    if (!folderNoticeShown_) {
+      folderNoticeShown_ = true;
+      statusBar()->showMessage(
+          ToQString(folders).replace(QStringLiteral("\r\n"), QStringLiteral("　")));
+    }
+  }
+  if (system) system->SetDesktopNote(note);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {

@@ -109,6 +109,7 @@ class CMainFrame : public QMainWindow {
   std::function<bool(int)> appCommands_;
   std::function<void()> exitHandler_;
   bool exitAnswered_ = false;
+  bool folderNoticeShown_ = false;  // the status bar told of Windows folders
   std::unique_ptr<DesktopNotifier> notifier_;
   // Sees the document's event batches after the panes, for the notification.
   std::unique_ptr<CView> batchWatcher_;

@@ -67,18 +67,12 @@ LOGFONTA AppSettings::DefaultStockFont() {
   return font;
 }
 
-std::string AppSettings::DefaultLogFolder() const {
-  return JoinPath(SettingFolder, "log");
-}
-
 std::string AppSettings::ReceiveFolderInUse() const {
-  // The documents folder is only asked for when the stored folder is not usable.
-  if (!IsWindowsFolder(ReceiveFolder)) return ResolveFolder(ReceiveFolder, SettingFolder, {});
-  return GetMyDocumentsPath();
+  return vostrelle::ReceiveFolderInUse(ReceiveFolder, SettingFolder);
 }
 
 std::string AppSettings::LogFolderInUse() const {
-  return ResolveFolder(Log.SaveFolder, SettingFolder, DefaultLogFolder());
+  return vostrelle::LogFolderInUse(Log.SaveFolder, SettingFolder);
 }
 
 std::string AppSettings::FilePath(const char* name) const {
@@ -146,7 +140,7 @@ bool AppSettings::LoadSettings() {
   if (const Node* folder = Node::FindChild(log, "SaveFolder"))
     Log.SaveFolder = folder->GetValue();
   else
-    Log.SaveFolder = DefaultLogFolder();
+    Log.SaveFolder = JoinPath(SettingFolder, "log");
   return true;
 }
 

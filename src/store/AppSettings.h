@@ -37,7 +37,6 @@ class AppSettings {
   // Windows folder gives the default and a relative one lies inside the settings folder.
   std::string ReceiveFolderInUse() const;
   std::string LogFolderInUse() const;
-  std::string DefaultLogFolder() const;
 
   std::string SettingFolder;  // CP932, set before LoadSettings
 

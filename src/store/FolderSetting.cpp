@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "store/AppSettings.h"
+#include "store/MyDocuments.h"
 
 namespace vostrelle {
 namespace {
@@ -30,6 +31,16 @@ std::string ResolveFolder(const std::string& stored, const std::string& settingF
   if (IsWindowsFolder(stored)) return fallback;
   if (stored.empty() || stored[0] == '/') return stored;
   return JoinPath(settingFolder, stored);
+}
+
+std::string ReceiveFolderInUse(const std::string& stored, const std::string& settingFolder) {
+  // The documents folder is only looked up when the stored folder is not usable.
+  if (IsWindowsFolder(stored)) return GetMyDocumentsPath();
+  return ResolveFolder(stored, settingFolder, {});
+}
+
+std::string LogFolderInUse(const std::string& stored, const std::string& settingFolder) {
+  return ResolveFolder(stored, settingFolder, JoinPath(settingFolder, "log"));
 }
 
 std::string WindowsFolderNotice(const AppSettings& settings) {

@@ -17,6 +17,11 @@ bool IsWindowsFolder(const std::string& path);
 std::string ResolveFolder(const std::string& stored, const std::string& settingFolder,
                           const std::string& fallback);
 
+// The receive folder and the log folder a stored text stands for, with their defaults
+// (the documents folder; "log" inside the settings folder).
+std::string ReceiveFolderInUse(const std::string& stored, const std::string& settingFolder);
+std::string LogFolderInUse(const std::string& stored, const std::string& settingFolder);
+
 class AppSettings;
 
 // One line (CP932) for each folder setting that came from Windows, saying where files
