@@ -220,8 +220,12 @@ void CMainFrame::OnViewsReady() {
     note += (note.empty() ? "" : "\r\n") + folders;
     if (!folderNoticeShown_) {
       folderNoticeShown_ = true;
-      statusBar()->showMessage(
-          ToQString(folders).replace(QStringLiteral("\r\n"), QStringLiteral("　")));
+      // The bar is too narrow for the paths: the system view holds the whole notice.
+      // Shown from the event loop, once the window itself is up.
+      QTimer::singleShot(0, this, [this] {
+        statusBar()->showMessage(
+            QStringLiteral("※ Windowsのフォルダ設定は使えないため、既定のフォルダに保存します。"));
+      });
     }
   }
   if (system) system->SetDesktopNote(note);
