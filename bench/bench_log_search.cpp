@@ -42,9 +42,9 @@ class Corpus {
     char pattern[] = "/tmp/vostrelle-logsearch-XXXXXX";
     path_ = ::mkdtemp(pattern) ? pattern : "";
     std::mt19937 rng(21);
-    const std::string needle = Sjis(kNeedle);
+    const std::string needle = Utf8ToCp932(kNeedle);
     std::vector<std::string> texts;
-    for (const char* t : kTexts) texts.push_back(Sjis(t));
+    for (const char* t : kTexts) texts.push_back(Utf8ToCp932(t));
     std::size_t lines = 0;
     for (const char* room : kRooms) {
       const auto dir = std::filesystem::path(path_) / room;
@@ -65,7 +65,7 @@ class Corpus {
         for (int i = 0; i < count; ++i, ++lines) {
           char time[8];
           std::snprintf(time, sizeof time, "%02d:%02d", 9 + i * 10 / count, i % 60);
-          const std::string who = Sjis(kNames[rng() % 6]);
+          const std::string who = Utf8ToCp932(kNames[rng() % 6]);
           bytes += time;
           bytes += (rng() % 5 == 0) ? " (" + who + ") " : " [" + who + "] ";
           bytes += lines % 10000 == 9999 ? texts[rng() % 10] + needle : texts[rng() % 10];
@@ -103,7 +103,7 @@ double Seconds(std::chrono::steady_clock::duration d) {
 std::size_t SearchOnce(double* first) {
   std::atomic<bool> cancel{false};
   LogSearchQuery q;
-  q.Words = {Sjis(kNeedle)};
+  q.Words = {Utf8ToCp932(kNeedle)};
   q.MaxHits = 1000000;
   std::size_t hits = 0;
   const auto start = std::chrono::steady_clock::now();

@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins qt6-wayland libxcb1-dev libxkbcommon-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # running: a Japanese font, Qt's own texts in Japanese
-  fonts-ipafont-gothic qt6-translations-l10n
+  fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n
   # tests: virtual display, input, namespaces, screenshots, fuzzing
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   # tests: a private session bus with a StatusNotifier host of our own

@@ -28,6 +28,7 @@
 #include "platform/qt/TrayIcon.h"
 #include "res/Icons.h"
 #include "store/AppSettings.h"
+#include "store/FolderSetting.h"
 #include "views/CAllMessageView.h"
 #include "views/CMemberView.h"
 #include "views/CRoomMessageView.h"
@@ -249,7 +250,23 @@ void CMainFrame::OnViewsReady() {
   // Without a notification area, minimising cannot hide the window and the name-call
   // animation has nowhere to show: say so once, where the user first looks.
   CSystemView* system = inputView_ ? inputView_->SystemView() : nullptr;
-  if (system && tray_ && !tray_->IsAdded()) system->SetDesktopNote(NoTrayNotice());
+  std::string note;
+  if (tray_ && !tray_->IsAdded()) note = NoTrayNotice();
+  // Folders from a settings folder copied from Windows: say once where files go now.
+  const std::string folders = WindowsFolderNotice(settings_);
+  if (!folders.empty()) {
+    note += (note.empty() ? "" : "\r\n") + folders;
+    if (!folderNoticeShown_) {
+      folderNoticeShown_ = true;
+      // The bar is too narrow for the paths: the system view holds the whole notice.
+      // Shown from the event loop, once the window itself is up.
+      QTimer::singleShot(0, this, [this] {
+        statusBar()->showMessage(
+            QStringLiteral("※ Windowsのフォルダ設定は使えないため、既定のフォルダに保存します。"));
+      });
+    }
+  }
+  if (system) system->SetDesktopNote(note);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key) {

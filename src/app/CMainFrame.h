@@ -114,6 +114,7 @@ class CMainFrame : public QMainWindow {
   std::function<void()> exitHandler_;
   bool exitAnswered_ = false;
   bool noTrayNoticeShown_ = false;
+  bool folderNoticeShown_ = false;  // the status bar told of Windows folders
   std::unique_ptr<DesktopNotifier> notifier_;
   const RoomSession* notifiedSession_ = nullptr;  // the room of the latest notification
   // Sees the document's event batches after the panes, for the notification.

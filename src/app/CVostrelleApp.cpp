@@ -57,6 +57,7 @@ bool CVostrelleApp::InitInstance() {
   QObject::connect(signals_.get(), &TerminationSignals::Received, signals_.get(),
                    [this](int) { OnTerminationSignal(); });
   if (!InitSettingsFolder()) return false;
+  InstallWindowsFontSubstitutes();
   settings_->SetStockFont(DesktopStockFont());
   settings_->LoadSettings();
 

@@ -26,6 +26,7 @@ CLogPage::CLogPage(QWidget* parent) : COptionsPage(parent) {
   MakeSingleLineEdit(folder_);
   folder_->setMinimumWidth(260);
   label->setBuddy(folder_);
+  folderInUse_ = FolderInUseNote(folder_, FolderInUse);
   browse_ = new QPushButton(UiText("参照"), this);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
   connect(browse_, &QPushButton::clicked, this, &CLogPage::OnBrowse);
@@ -35,7 +36,8 @@ CLogPage::CLogPage(QWidget* parent) : COptionsPage(parent) {
   layout->addWidget(label, 1, 0, 1, 2);
   layout->addWidget(folder_, 2, 0);
   layout->addWidget(browse_, 2, 1);
-  layout->setRowStretch(3, 1);
+  layout->addWidget(folderInUse_, 3, 0, 1, 2);
+  layout->setRowStretch(4, 1);
 }
 
 void CLogPage::ShowValues() {

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "dialogs/COptionsPage.h"
+#include "dialogs/DialogSupport.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -22,7 +24,8 @@ class CLogPage : public COptionsPage {
   explicit CLogPage(QWidget* parent = nullptr);
 
   bool Save = false;
-  std::string SaveFolder;  // CP932
+  std::string SaveFolder;      // CP932
+  FolderResolver FolderInUse;  // what SaveFolder stands for here
 
  protected:
   void OnOpen() override;
@@ -36,6 +39,7 @@ class CLogPage : public COptionsPage {
 
   QCheckBox* save_;
   QLineEdit* folder_;
+  QLabel* folderInUse_;
   QPushButton* browse_;
 };
 

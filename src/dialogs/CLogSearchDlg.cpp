@@ -80,9 +80,9 @@ int DateNumber(const QDate& d) {
 
 QString DateText(int date) {
   return QStringLiteral("%1/%2/%3")
-      .arg(date / 10000, 4, 10, QChar('0'))
-      .arg(date / 100 % 100, 2, 10, QChar('0'))
-      .arg(date % 100, 2, 10, QChar('0'));
+      .arg(date / 10000, 4, 10, QLatin1Char('0'))
+      .arg(date / 100 % 100, 2, 10, QLatin1Char('0'))
+      .arg(date % 100, 2, 10, QLatin1Char('0'));
 }
 
 // The line as shown: the time (its own column) left out, the matches marked.
@@ -381,7 +381,7 @@ void CLogSearchDlg::OpenHit(QTreeWidgetItem* item) {
   const std::size_t at = item->data(0, kLineRole).toULongLong();
   const QString title = QStringLiteral("%1 の %2 のログ").arg(ToQString(room), DateText(date));
   const std::string path =
-      JoinPath(JoinPath(logFolder_, room), DateText(date).remove('/').toStdString() + ".txt");
+      JoinPath(JoinPath(logFolder_, room), DateText(date).remove(QLatin1Char('/')).toStdString() + ".txt");
   const unsigned generation = ++dayGeneration_;
   dayTitle_->setText(QStringLiteral("読み込み中…"));
   StartWorker([this, path, at, generation, title](const std::atomic<bool>&) {
@@ -406,7 +406,7 @@ void CLogSearchDlg::ShowDay(unsigned generation, std::vector<std::string> lines,
   if (generation != dayGeneration_) return;
   QStringList text;
   for (const auto& l : lines) text << ToQString(l);
-  day_->setPlainText(text.join('\n'));
+  day_->setPlainText(text.join(QLatin1Char('\n')));
   dayTitle_->setText(title);
   const QTextBlock block = day_->document()->findBlockByNumber(static_cast<int>(at - first));
   if (block.isValid()) {

@@ -15,6 +15,7 @@
 #include "platform/Version.h"
 #include "store/AppSettings.h"
 #include "store/Autostart.h"
+#include "store/FolderSetting.h"
 
 namespace vostrelle {
 
@@ -49,6 +50,13 @@ void COptionsSheet::LoadFrom(const AppSettings& settings) {
   fonts_->Fonts = settings.Fonts;
   log_->Save = settings.Log.Save;
   log_->SaveFolder = settings.Log.SaveFolder;
+  const std::string folder = settings.SettingFolder;
+  system_->FolderInUse = [folder](const std::string& stored) {
+    return ReceiveFolderInUse(stored, folder);
+  };
+  log_->FolderInUse = [folder](const std::string& stored) {
+    return LogFolderInUse(stored, folder);
+  };
 }
 
 void COptionsSheet::StoreTo(AppSettings& settings) const {

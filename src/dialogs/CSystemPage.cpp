@@ -64,6 +64,7 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   MakeSingleLineEdit(receiveFolder_);
   receiveFolder_->setMinimumWidth(260);
   folderLabel->setBuddy(receiveFolder_);
+  receiveFolderInUse_ = FolderInUseNote(receiveFolder_, FolderInUse);
   browse_ = new QPushButton(UiText("参照"), transfer);
   browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
   connect(browse_, &QPushButton::clicked, this, &CSystemPage::OnBrowse);
@@ -71,6 +72,7 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   transferLayout->addWidget(folderLabel, 0, 0, 1, 2);
   transferLayout->addWidget(receiveFolder_, 1, 0);
   transferLayout->addWidget(browse_, 1, 1);
+  transferLayout->addWidget(receiveFolderInUse_, 2, 0, 1, 2);
 
   auto* hotKeyRow = new QHBoxLayout;
   hotKeyRow->addSpacing(20);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dialogs/COptionsPage.h"
+#include "dialogs/DialogSupport.h"
 
 class QCheckBox;
 class QLabel;
@@ -41,6 +42,7 @@ class CSystemPage : public COptionsPage {
   std::uint16_t KeyCode = 0;
   std::uint16_t Modifiers = 0;  // 1 Shift, 2 Ctrl, 4 Alt, 8 extended key
   std::string ReceiveFolder;    // CP932
+  FolderResolver FolderInUse;   // what ReceiveFolder stands for here
   bool TrayAnime = false;
   bool MinimumTray = false;
   bool MinimumStart = false;
@@ -70,6 +72,7 @@ class CSystemPage : public COptionsPage {
   QCheckBox* trayAnime_;
   QCheckBox* restoreSize_;
   QLineEdit* receiveFolder_;
+  QLabel* receiveFolderInUse_;
   QPushButton* browse_;
 };
 

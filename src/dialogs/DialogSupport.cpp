@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -66,6 +68,21 @@ QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText) {
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   return buttons;
+}
+
+QLabel* FolderInUseNote(QLineEdit* edit, const FolderResolver& resolve) {
+  auto* note = new QLabel(edit->parentWidget());
+  note->setObjectName(edit->objectName() + QStringLiteral("InUse"));
+  note->setTextFormat(Qt::PlainText);
+  note->setWordWrap(true);
+  note->hide();
+  QObject::connect(edit, &QLineEdit::textChanged, note, [note, &resolve](const QString& text) {
+    const std::string stored = ToCp932(text);
+    const std::string used = resolve ? resolve(stored) : stored;
+    note->setVisible(used != stored);
+    if (used != stored) note->setText(UiText("実際の保存先: ") + ToQString(used));
+  });
+  return note;
 }
 
 }  // namespace vostrelle

@@ -11,6 +11,8 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace vostrelle {
@@ -46,5 +48,12 @@ void PlainButtons(QDialogButtonBox* buttons);
 // confirm button (okText) is the default one. Push buttons in dialogs keep Qt's
 // auto-default, so Enter presses the focused button and the default one otherwise.
 QDialogButtonBox* ConfirmButtons(QDialog* dialog, const QString& okText);
+
+// The folder a stored folder setting stands for in this run (CP932 in and out).
+using FolderResolver = std::function<std::string(const std::string& stored)>;
+// A line under a folder edit that names the folder really used whenever it differs
+// from the edit's text (a Windows or a relative folder); hidden otherwise. resolve is
+// asked each time the text changes, so it may be set after this is made.
+QLabel* FolderInUseNote(QLineEdit* edit, const FolderResolver& resolve);
 
 }  // namespace vostrelle

@@ -317,8 +317,8 @@ EventBatch CVostrelleDoc::MakeBatch(RoomSession* session) const {
 void CVostrelleDoc::Deliver(EventBatch& batch) {
   UpdateAllViews(nullptr, kHintEvents, &batch);
   if (!logs_ || !batch.Session) return;
-  ChatLog* log =
-      logs_->GetLog(batch.Session->RoomDisplayName(), settings_.Log.Save, settings_.Log.SaveFolder);
+  ChatLog* log = logs_->GetLog(batch.Session->RoomDisplayName(), settings_.Log.Save,
+                               settings_.LogFolderInUse());
   if (!log) return;
   const std::time_t time = static_cast<std::time_t>(batch.Time);
   log->CheckDate(time);

@@ -7,6 +7,7 @@
 #include "platform/Ipv4.h"
 #include "store/CMiniDOMIO.h"
 #include "store/CMiniDOMNode.h"
+#include "store/FolderSetting.h"
 #include "store/MyDocuments.h"
 
 namespace vostrelle {
@@ -64,6 +65,14 @@ LOGFONTA AppSettings::DefaultStockFont() {
   font.lfCharSet = 128;  // SHIFTJIS_CHARSET
   std::strcpy(font.lfFaceName, "IPAGothic");
   return font;
+}
+
+std::string AppSettings::ReceiveFolderInUse() const {
+  return vostrelle::ReceiveFolderInUse(ReceiveFolder, SettingFolder);
+}
+
+std::string AppSettings::LogFolderInUse() const {
+  return vostrelle::LogFolderInUse(Log.SaveFolder, SettingFolder);
 }
 
 std::string AppSettings::FilePath(const char* name) const {

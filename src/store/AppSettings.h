@@ -33,6 +33,11 @@ class AppSettings {
   const LOGFONTA& GetStockFont() const { return stockFont_; }
   static LOGFONTA DefaultStockFont();
 
+  // The folders this run really uses (CP932). The stored texts stay as they are; a
+  // Windows folder gives the default and a relative one lies inside the settings folder.
+  std::string ReceiveFolderInUse() const;
+  std::string LogFolderInUse() const;
+
   std::string SettingFolder;  // CP932, set before LoadSettings
 
   bool ConfirmExit = false;

@@ -36,8 +36,10 @@ void Commit(QWidget* w, const QString& text) {
 }
 
 struct Window {
-  explicit Window(std::vector<ConnectSetting> connects) {
+  explicit Window(std::vector<ConnectSetting> connects,
+                  const std::function<void(AppSettings&)>& adjust = {}) {
     h.settings.Connects = std::move(connects);
+    if (adjust) adjust(h.settings);
     h.doc.RemoveView(&h.view);
     ok = h.doc.OnNewDocument();
     frame = std::make_unique<CMainFrame>(h.doc, h.settings, h.ui);
@@ -198,6 +200,28 @@ class CMainFrameTest : public QObject {
     QCOMPARE(w.h.doc.CurrentRoom(), -1);
     w.frame->OnCommand(cmd::kLeaveRoom);
     QCOMPARE(w.h.doc.CurrentRoom(), -1);
+  }
+
+  void WindowsFoldersAreToldOnceInTheSystemViewAndTheStatusBar() {
+    Window w({}, [](AppSettings& settings) {
+      settings.SettingFolder = "/srv/chat";
+      settings.ReceiveFolder = "/srv/in";
+      settings.Log.SaveFolder = "D:\\チャットログ"_sjis;
+    });
+    const QString text = w.frame->InputView()->SystemView()->toPlainText();
+    QVERIFY2(
+        text.contains(QStringLiteral("※ ログの保存先「D:\\チャットログ」はWindowsのフォルダのため、"
+                                     "ログは「/srv/chat/log」に保存します。")),
+        qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("受信フォルダ")));  // /srv/in is a folder here
+    QCoreApplication::processEvents();                        // the bar is told from the event loop
+    QCOMPARE(w.frame->statusBar()->currentMessage(),
+             QStringLiteral("※ Windowsのフォルダ設定は使えないため、既定のフォルダに保存します。"));
+    // Once: the views set up again add nothing.
+    w.h.doc.SendInitialUpdate();
+    QCOMPARE(w.frame->InputView()->SystemView()->toPlainText().count(
+                 QStringLiteral("Windowsのフォルダのため")),
+             1);
   }
 
   void MemberNameReplacesTheSelection() {

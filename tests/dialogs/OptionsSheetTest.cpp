@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -306,6 +307,39 @@ class OptionsSheetTest : public QObject {
     sheet.StoreTo(settings);
     QVERIFY(!settings.Log.Save);
     QCOMPARE(settings.Log.SaveFolder, std::string("/home/u/log"));
+  }
+
+  void foldersFromWindowsAndRelativeOnesSayWhichFolderIsUsed() {
+    AppSettings settings = Settings();
+    settings.ReceiveFolder = "C:\\Documents and Settings\\taro\\デスクトップ"_sjis;
+    settings.Log.SaveFolder = "chatlog";
+    const AppSettings before = settings;
+    COptionsSheet sheet;
+    sheet.LoadFrom(settings);
+    sheet.show();
+    auto* receive = Child<QLineEdit>(sheet, "edit", 1028);
+    auto* receiveUsed = sheet.findChild<QLabel*>(QStringLiteral("edit1028InUse"));
+    QVERIFY(receiveUsed);
+    // The stored text is shown as it is, the folder really used beside it.
+    QCOMPARE(receive->text(), QStringLiteral("C:\\Documents and Settings\\taro\\デスクトップ"));
+    QVERIFY(receiveUsed->isVisible());
+    QVERIFY(receiveUsed->text().startsWith(QStringLiteral("実際の保存先: /")));
+    sheet.Tabs()->setCurrentIndex(2);
+    SaveGrab(sheet, "options-log-relative.png");
+    auto* logUsed = sheet.findChild<QLabel*>(QStringLiteral("edit1052InUse"));
+    QVERIFY(logUsed && logUsed->isVisible());
+    QCOMPARE(logUsed->text(), QStringLiteral("実際の保存先: /tmp/none/chatlog"));
+    // Untouched, both texts go back byte for byte.
+    sheet.accept();
+    sheet.StoreTo(settings);
+    QCOMPARE(settings.ReceiveFolder, before.ReceiveFolder);
+    QCOMPARE(settings.Log.SaveFolder, before.Log.SaveFolder);
+    // A folder of this system needs no note.
+    auto* log = Child<QLineEdit>(sheet, "edit", 1052);
+    log->setText(QStringLiteral("/var/log/chat"));
+    QVERIFY(logUsed->isHidden());
+    receive->setText(QStringLiteral("/home/u"));
+    QVERIFY(receiveUsed->isHidden());
   }
 
   void folderEditsTurnWhatCp932CannotHoldIntoQuestionMarksAsTyped() {

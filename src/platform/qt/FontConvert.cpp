@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QScreen>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -18,6 +19,32 @@ constexpr std::uint8_t kShiftJisCharset = 128;
 constexpr int kFaceBytes = sizeof(LOGFONTA::lfFaceName);
 
 }  // namespace
+
+void InstallWindowsFontSubstitutes() {
+  // Proportional and fixed Gothic, fixed and proportional Mincho; the IPA fonts first,
+  // Noto CJK where those are missing.
+  const QStringList pGothic{QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
+                            QStringLiteral("IPAGothic")};
+  const QStringList gothic{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                           QStringLiteral("IPAPGothic")};
+  const QStringList mincho{QStringLiteral("IPAMincho"), QStringLiteral("Noto Serif CJK JP"),
+                           QStringLiteral("IPAPMincho")};
+  const QStringList pMincho{QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP"),
+                            QStringLiteral("IPAMincho")};
+  const struct {
+    const char* windowsFace;  // UTF-8, as the records name them in CP932
+    const QStringList& here;
+  } table[] = {
+      {"ＭＳ Ｐゴシック", pGothic}, {"MS PGothic", pGothic},   {"ＭＳ ＵＩ Gothic", pGothic},
+      {"MS UI Gothic", pGothic},    {"メイリオ", pGothic},     {"Meiryo", pGothic},
+      {"Meiryo UI", pGothic},       {"游ゴシック", pGothic},   {"Yu Gothic", pGothic},
+      {"Yu Gothic UI", pGothic},    {"ＭＳ ゴシック", gothic}, {"MS Gothic", gothic},
+      {"ＭＳ 明朝", mincho},        {"MS Mincho", mincho},     {"ＭＳ Ｐ明朝", pMincho},
+      {"MS PMincho", pMincho},      {"游明朝", pMincho},       {"Yu Mincho", pMincho},
+  };
+  for (const auto& entry : table)
+    QFont::insertSubstitutions(QString::fromUtf8(entry.windowsFace), entry.here);
+}
 
 int LogicalDpiY(const QPaintDevice* device) {
   if (device) return device->logicalDpiY();

@@ -23,6 +23,11 @@ LOGFONTA ToLogFont(const QFont& font);
 // stock font for settings that have none.
 LOGFONTA DesktopStockFont();
 
+// Makes Qt draw the Japanese fonts of Windows (ＭＳ ゴシック, メイリオ, ...) with the
+// matching fonts installed here, so that records from Windows settings keep their face
+// names and still show in one Japanese font. Once per process, before fonts are used.
+void InstallWindowsFontSubstitutes();
+
 // Logical dots per inch in the vertical direction of device, or of the primary
 // screen when device is null; 96 when there is no screen.
 int LogicalDpiY(const QPaintDevice* device = nullptr);

@@ -23,7 +23,7 @@ CReceiveFileDlg::CReceiveFileDlg(ReceiveFileList& list, const AppSettings& setti
                    TransferStateImages(false), owner) {
   setObjectName(QStringLiteral("dialog143"));
   auto* label = new QLabel(ToQString(text::kLabelReceiveFolder), this);
-  folder_ = new QLineEdit(ToQString(settings.ReceiveFolder), this);
+  folder_ = new QLineEdit(ToQString(settings.ReceiveFolderInUse()), this);
   folder_->setObjectName(QStringLiteral("edit1028"));
   MakeSingleLineEdit(folder_);
   label->setBuddy(folder_);

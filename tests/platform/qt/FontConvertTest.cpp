@@ -17,7 +17,7 @@ LOGFONTA Record(std::int32_t height, const char* face) {
   font.lfHeight = height;
   font.lfWeight = 400;
   font.lfCharSet = 128;
-  std::strncpy(font.lfFaceName, face, sizeof font.lfFaceName);
+  std::strncpy(font.lfFaceName, face, sizeof font.lfFaceName - 1);
   return font;
 }
 
@@ -72,6 +72,33 @@ class FontConvertTest : public QObject {
     QFont font;
     font.setFamily(QStringLiteral("ＭＳ ゴシック"));
     QCOMPARE(QByteArray(ToLogFont(font).lfFaceName), QByteArray(face));
+  }
+
+  void windowsJapaneseFacesShowInTheFontsHere() {
+    InstallWindowsFontSubstitutes();
+    const struct {
+      const char* face;  // CP932, as a record from Windows holds it
+      const char* family;
+    } cases[] = {
+        {"\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e",
+         "IPAPGothic"},  // ＭＳ Ｐゴシック
+        {"\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", "IPAGothic"},  // ＭＳ ゴシック
+        {"\x82\x6c\x82\x72 \x96\xbe\x92\xa9", "IPAMincho"},                  // ＭＳ 明朝
+        {"\x83\x81\x83\x43\x83\x8a\x83\x49", "IPAPGothic"},                  // メイリオ
+    };
+    for (const auto& c : cases) {
+      LOGFONTA record = Record(-16, c.face);
+      record.lfWeight = 700;
+      record.lfItalic = 1;
+      const QFont font = ToQFont(record);
+      const QFontInfo used(font);
+      QCOMPARE(used.family(), QString::fromLatin1(c.family));
+      QCOMPARE(used.pixelSize(), 16);
+      QVERIFY(used.bold());
+      QVERIFY(used.italic());
+      // The record keeps the Windows face: it goes back unchanged.
+      QCOMPARE(QByteArray(ToLogFont(font).lfFaceName), QByteArray(c.face));
+    }
   }
 
   void faceFillingAllThirtyTwoBytes() {
