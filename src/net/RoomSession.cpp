@@ -213,6 +213,7 @@ void RoomSession::RequestFileSend(int member, const std::string& path) {
 
 void RoomSession::Tick() {
   const Liveness alive = alive_;
+  answeredPolls_.clear();
   for (int i = MemberCount() - 1; i >= 0; --i) {
     // An observer of a removal may have shrunk the table (by leaving, say).
     if (i >= MemberCount()) continue;
@@ -250,7 +251,10 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
       ReceiveChat(*command, fields, source, index);
       break;
     case kClassRequest:
-      if (index >= 0) ReceiveRequest(*command, fields, source, index);
+      if (index >= 0)
+        ReceiveRequest(*command, fields, source, index);
+      else if (*command == "ReqNotice")
+        AnswerPollFromStranger(source);
       break;
     default:
       break;
@@ -319,6 +323,17 @@ void RoomSession::ReceiveRequest(const std::string& command, const FieldMap& fie
   } else if (command == "File") {
     ReceiveFileOffer(fields, index);
   }
+}
+
+// A poll from someone we do not list means it still counts us while we dropped it (it
+// slept, or we did). A "Join" to it alone makes both sides add each other again; once per
+// sender and tick, so that a flood of polls cannot turn into a flood of joins.
+void RoomSession::AnswerPollFromStranger(Ipv4 source) {
+  for (Ipv4 answered : answeredPolls_)
+    if (answered == source) return;
+  answeredPolls_.push_back(source);
+  FieldMap fields;
+  SendToAddress("Join", fields, source);
 }
 
 void RoomSession::ReceiveFileOffer(const FieldMap& fields, int index) {

@@ -93,6 +93,7 @@ class RoomSession {
   void ReceiveChat(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
   void ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
   void ReceiveFileOffer(const FieldMap& fields, int index);
+  void AnswerPollFromStranger(Ipv4 source);
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;
@@ -104,6 +105,8 @@ class RoomSession {
   std::string roomName_;
   bool autoConnect_ = false;
   std::vector<std::unique_ptr<RoomMember>> members_;
+  // Senders of polls answered with "Join" since the last tick.
+  std::vector<Ipv4> answeredPolls_;
   ChatSocket* socket_;
   UserInterface* ui_;
 };
