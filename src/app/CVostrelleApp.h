@@ -12,6 +12,7 @@ namespace vostrelle {
 class AppSettings;
 class CMainFrame;
 class CVostrelleDoc;
+class NetworkWatch;
 class QtSocketNotifier;
 class TerminationSignals;
 
@@ -48,6 +49,7 @@ class CVostrelleApp {
   std::unique_ptr<CVostrelleDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<TerminationSignals> signals_;
+  std::unique_ptr<NetworkWatch> networkWatch_;
   bool exiting_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QTimerEvent>
+#include <cstdlib>
 
 #include "app/CInputBox.h"
 #include "doc/CVostrelleDoc.h"
@@ -38,7 +39,7 @@ void CVostrelleView::OnInitialUpdate() {
     systemView_->OnInitialUpdate();
   }
   CreateRoomViews();
-  if (!timer_.isActive()) timer_.start(kTickMs, this);
+  if (!timer_.isActive()) timer_.start(TickMs(), this);
 }
 
 void CVostrelleView::CreateRoomViews() {
@@ -91,6 +92,12 @@ void CVostrelleView::LayoutChildren() {
     if (auto* view = dynamic_cast<CMessageView*>(child))
       view->setGeometry(0, 0, width(), height() - inputHeight);
   }
+}
+
+int CVostrelleView::TickMs() {
+  const char* text = std::getenv("VOSTRELLE_TEST_TICK_MS");
+  const int ms = text ? std::atoi(text) : 0;
+  return ms > 0 ? ms : kTickMs;
 }
 
 void CVostrelleView::Tick() {

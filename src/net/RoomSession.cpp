@@ -214,6 +214,11 @@ void RoomSession::RequestFileSend(int member, const std::string& path) {
 void RoomSession::Tick() {
   const Liveness alive = alive_;
   answeredPolls_.clear();
+  announcedThisTick_ = false;
+  if (announcePending_) {
+    announcePending_ = false;
+    Announce();
+  }
   for (int i = MemberCount() - 1; i >= 0; --i) {
     // An observer of a removal may have shrunk the table (by leaving, say).
     if (i >= MemberCount()) continue;
@@ -228,6 +233,39 @@ void RoomSession::Tick() {
       if (!*alive) return;
     }
   }
+}
+
+bool RoomSession::Announce() {
+  if (!joined_) return false;
+  if (announcedThisTick_) {
+    announcePending_ = true;
+    return true;
+  }
+  announcedThisTick_ = true;
+  FieldMap fields;
+  return SendToAddress("Join", fields, connectTo_);
+}
+
+bool RoomSession::Reassure() {
+  if (!joined_) return false;
+  FieldMap fields;
+  return DeliverToMembers("Notice", fields) != Delivery::kFailed;
+}
+
+bool RoomSession::MoveTo(Ipv4 address) {
+  if (address == localAddress_) return false;
+  // A member already listed under the new address would stand for ourselves.
+  const int clash = FindMember(address);
+  if (joined_ && clash >= 0) {
+    const Liveness alive = alive_;
+    RemoveMember(clash, kRemovalLeft);
+    if (Stopped(alive, this)) return false;
+  }
+  const int self = FindMember(localAddress_);
+  localAddress_ = address;
+  if (self >= 0) members_[static_cast<std::size_t>(self)]->Address = address;
+  if (joined_) Announce();
+  return true;
 }
 
 void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
