@@ -75,8 +75,8 @@ bool CVostrelleApp::InitInstance() {
   frame_->SetAppCommandHandler([this](int id) { return OnCommand(id); });
   frame_->SetExitHandler([this] { ExitInstance(); });
   doc_->SendInitialUpdate();
-  networkWatch_ = std::make_unique<NetworkWatch>(*doc_, *notifier_,
-                                                 std::chrono::milliseconds(CVostrelleView::TickMs()));
+  networkWatch_ = std::make_unique<NetworkWatch>(
+      *doc_, *notifier_, std::chrono::milliseconds(CVostrelleView::TickMs()));
 
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
     // The desktop session is ending: the same question as closing the window.

@@ -29,7 +29,8 @@ void RoomKeeper::OnAway(std::chrono::milliseconds away) {
     RoomSession* session = doc_.Session(i);
     if (!session || !session->IsJoined()) continue;
     if (dropped) {
-      if (session->Announce()) doc_.TellRoom(session, "しばらく離れていたので、入り直しました。"_sjis);
+      if (session->Announce())
+        doc_.TellRoom(session, "しばらく離れていたので、入り直しました。"_sjis);
     } else {
       session->Reassure();
     }

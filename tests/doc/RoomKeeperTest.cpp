@@ -1,10 +1,9 @@
-#include "doc/RoomKeeper.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "DocTestSupport.h"
+#include "doc/RoomKeeper.h"
 #include "platform/Cp932.h"
 
 namespace vostrelle {
@@ -38,8 +37,9 @@ struct Roaming : DocHarness {
     settings.Connects = {Setting("lobby", "me", "127.0.0.2")};
   }
   bool Shown(const std::string& text) const {
-    return std::any_of(trace.begin(), trace.end(),
-                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return std::any_of(trace.begin(), trace.end(), [&](const std::string& line) {
+      return line.find(text) != std::string::npos;
+    });
   }
 };
 

@@ -1,8 +1,7 @@
 // The kernel's address messages, heard inside a namespace of the test's own.
-#include "platform/AddressWatch.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/AddressWatch.h"
 #include "platform/SocketNotifier.h"
 #include "support/NetLab.h"
 

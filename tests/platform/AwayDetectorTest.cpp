@@ -1,6 +1,6 @@
-#include "platform/AwayDetector.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/AwayDetector.h"
 
 using namespace vostrelle;
 using std::chrono::milliseconds;
