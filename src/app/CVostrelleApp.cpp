@@ -76,7 +76,7 @@ bool CVostrelleApp::InitInstance() {
   frame_->SetExitHandler([this] { ExitInstance(); });
   doc_->SendInitialUpdate();
   networkWatch_ = std::make_unique<NetworkWatch>(
-      *doc_, *notifier_, std::chrono::milliseconds(CVostrelleView::TickMs()));
+      *doc_, notifier_.get(), std::chrono::milliseconds(CVostrelleView::TickMs()));
 
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
     // The desktop session is ending: the same question as closing the window.

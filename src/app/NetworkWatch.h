@@ -21,10 +21,18 @@ class NetworkWatch : public QObject {
   // How often the clocks are compared: a wake is noticed within this time.
   static constexpr std::chrono::milliseconds kCheckInterval{2000};
 
-  NetworkWatch(CVostrelleDoc& doc, SocketNotifier& notifier, std::chrono::milliseconds tick,
-               QObject* parent = nullptr);
+  // notifier: where the kernel's address messages are heard; nullptr hears none.
+  NetworkWatch(CVostrelleDoc& doc, SocketNotifier* notifier, std::chrono::milliseconds tick,
+               AwayDetector::Clock clock = ReadSystemClocks,
+               std::chrono::milliseconds checkInterval = kCheckInterval, QObject* parent = nullptr);
+
+ private slots:
+  // logind's word that the machine is about to sleep (true) or has woken (false).
+  void OnPrepareForSleep(bool sleeping);
 
  private:
+  void CheckAway(bool woke);
+
   RoomKeeper keeper_;
   AwayDetector away_;
   AddressWatch addresses_;
