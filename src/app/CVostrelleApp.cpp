@@ -7,6 +7,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CVostrelleView.h"
+#include "app/NetworkWatch.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CSettingsFolderDlg.h"
 #include "doc/CVostrelleDoc.h"
@@ -29,6 +30,7 @@ namespace vostrelle {
 CVostrelleApp::CVostrelleApp() : settings_(std::make_unique<AppSettings>()) {}
 
 CVostrelleApp::~CVostrelleApp() {
+  networkWatch_.reset();
   instance_.reset();
   // The frame's views are the document's; the document leaves its rooms last.
   if (doc_) doc_->DeleteContents();
@@ -85,6 +87,8 @@ bool CVostrelleApp::InitInstance() {
   frame_->SetAppCommandHandler([this](int id) { return OnCommand(id); });
   frame_->SetExitHandler([this] { ExitInstance(); });
   doc_->SendInitialUpdate();
+  networkWatch_ = std::make_unique<NetworkWatch>(
+      *doc_, notifier_.get(), std::chrono::milliseconds(CVostrelleView::TickMs()));
 
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
     // The desktop session is ending: the same question as closing the window.
@@ -183,6 +187,7 @@ void CVostrelleApp::ExitInstance() {
   // Should leaving the rooms or stopping a worker hang, a Ctrl+C now ends the program.
   if (signals_) TerminationSignals::EndStarted();
   if (frame_) frame_->hide();
+  networkWatch_.reset();
   // The transfer lists close their windows and abort their workers with the rooms.
   if (doc_) doc_->DeleteContents();
   QCoreApplication::exit(0);

@@ -14,6 +14,7 @@ class AppSettings;
 class CMainFrame;
 class CVostrelleDoc;
 class InstanceService;
+class NetworkWatch;
 class QtSocketNotifier;
 class TerminationSignals;
 
@@ -55,6 +56,7 @@ class CVostrelleApp {
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<TerminationSignals> signals_;
   std::unique_ptr<InstanceService> instance_;
+  std::unique_ptr<NetworkWatch> networkWatch_;
   bool exiting_ = false;
   bool startMinimized_ = false;
 };

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTimerEvent>
+#include <cstdlib>
 
 #include "app/CInputBox.h"
 #include "dialogs/DialogSupport.h"
@@ -43,7 +44,7 @@ void CVostrelleView::OnInitialUpdate() {
     systemView_->OnInitialUpdate();
   }
   CreateRoomViews();
-  if (!timer_.isActive()) timer_.start(kTickMs, this);
+  if (!timer_.isActive()) timer_.start(TickMs(), this);
 }
 
 void CVostrelleView::CreateRoomViews() {
@@ -105,6 +106,12 @@ void CVostrelleView::LayoutChildren() {
 void CVostrelleView::ShowStatus(const QString& text) {
   if (auto* frame = qobject_cast<QMainWindow*>(window()))
     frame->statusBar()->showMessage(text, 10000);
+}
+
+int CVostrelleView::TickMs() {
+  const char* text = std::getenv("VOSTRELLE_TEST_TICK_MS");
+  const int ms = text ? std::atoi(text) : 0;
+  return ms > 0 ? ms : kTickMs;
 }
 
 void CVostrelleView::Tick() {

@@ -20,6 +20,8 @@ class CVostrelleView : public QWidget, public CView {
   Q_OBJECT
  public:
   static constexpr int kTickMs = 30000;
+  // kTickMs, unless the lab shortens it (VOSTRELLE_TEST_TICK_MS) to see drops quickly.
+  static int TickMs();
   CVostrelleView(CVostrelleDoc& doc, AppSettings& settings, QWidget* parent = nullptr);
   ~CVostrelleView() override;
 

@@ -53,7 +53,13 @@ bool CVostrelleDoc::OnNewDocument() {
   // anything that changes the stored list meanwhile.
   const std::vector<ConnectSetting> stored = settings_.Connects;
   for (const ConnectSetting& setting : stored) {
-    if (setting.AutoConnect) CreateRoomSession(setting, interfaces, usable);
+    if (!setting.AutoConnect) continue;
+    // Started before the network came up: the room joins as soon as it does.
+    if (ChooseInterface(setting, interfaces, usable) < 0) {
+      waiting_.push_back(setting);
+      continue;
+    }
+    CreateRoomSession(setting, interfaces, usable);
   }
   currentRoom_ = sessions_.empty() ? -1 : 0;
   return true;
@@ -75,6 +81,7 @@ void CVostrelleDoc::DeleteContents() {
   sessions_.clear();
   retired_.clear();
   pendingViews_.clear();
+  waiting_.clear();
   socket_.reset();
   currentRoom_ = -1;
   // Their workers are aborted and waited for.
@@ -117,6 +124,29 @@ bool CVostrelleDoc::QueryInterfaces(std::vector<InterfaceInfo>& interfaces,
                                     std::vector<int>& usable) const {
   if (queryInterfaces_) return queryInterfaces_(interfaces, usable);
   return QueryLocalInterfaces(interfaces, usable);
+}
+
+void CVostrelleDoc::JoinWaitingRooms(const std::vector<InterfaceInfo>& interfaces,
+                                     const std::vector<int>& usable) {
+  if (!socket_) return;
+  bool made = false;
+  std::vector<ConnectSetting> still;
+  for (const ConnectSetting& setting : std::exchange(waiting_, {})) {
+    if (ChooseInterface(setting, interfaces, usable) < 0)
+      still.push_back(setting);
+    else if (CreateRoomSession(setting, interfaces, usable))
+      made = true;
+  }
+  waiting_ = std::move(still);
+  if (made) UpdateAllViews(nullptr, kHintSessionCreated);
+}
+
+void CVostrelleDoc::TellRoom(RoomSession* session, const std::string& text) {
+  if (!session || IndexOf(session) < 0) return;
+  InSession guard(*this);
+  EventBatch batch = MakeBatch(session);
+  batch.Add(kEventSystem, 0, text);
+  Deliver(batch);
 }
 
 void CVostrelleDoc::SelectRoom(int index) {

@@ -80,6 +80,15 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
                          const std::vector<InterfaceInfo>& interfaces,
                          const std::vector<int>& usable);
 
+  bool QueryInterfaces(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable) const;
+  // Rooms to join at start whose network had no local address yet.
+  const std::vector<ConnectSetting>& WaitingRooms() const { return waiting_; }
+  // Makes the waiting rooms whose network now has an address; their views join them.
+  void JoinWaitingRooms(const std::vector<InterfaceInfo>& interfaces,
+                        const std::vector<int>& usable);
+  // A system line in the room's view and log (CP932).
+  void TellRoom(RoomSession* session, const std::string& text);
+
   // Menu commands; false for an id the document does not handle.
   bool OnCommand(int id);
   bool IsCommandEnabled(int id) const;
@@ -113,7 +122,6 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   EventBatch MakeBatch(RoomSession* session) const;
   void Deliver(EventBatch& batch);
   bool IsCurrent(const RoomSession* session) const;
-  bool QueryInterfaces(std::vector<InterfaceInfo>& interfaces, std::vector<int>& usable) const;
   // Takes the session at index out of the list. Its destruction waits until no call
   // from a session into the document is on the stack, because that session may be the
   // one still running below us.
@@ -139,6 +147,7 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   int currentRoom_ = -1;
   std::vector<std::unique_ptr<RoomSession>> sessions_;
   std::vector<int> pendingViews_;
+  std::vector<ConnectSetting> waiting_;
   std::unique_ptr<ChatLogRegistry> logs_;
   std::unique_ptr<ChatSocket> socket_;
   TransferSetup transferSetup_;

@@ -68,4 +68,8 @@ std::string SendFailed() {
   return Text(9);
 }
 
+std::string WaitingForNetwork(const std::string& roomDisplayName, const std::string& connectTo) {
+  return roomDisplayName + "(" + connectTo + ") はネットワークにつながるのを待っています。"_sjis;
+}
+
 }  // namespace vostrelle::event_text

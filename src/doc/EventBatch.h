@@ -49,6 +49,8 @@ std::string Removed(const std::string& name, int reason);
 std::string Renamed(const std::string& oldName, const std::string& newName);
 // Follows the user's own line when it could not go out to the room's members.
 std::string SendFailed();
+// A room to join at start whose network has no local address yet.
+std::string WaitingForNetwork(const std::string& roomDisplayName, const std::string& connectTo);
 }  // namespace event_text
 
 }  // namespace vostrelle

@@ -213,6 +213,12 @@ void RoomSession::RequestFileSend(int member, const std::string& path) {
 
 void RoomSession::Tick() {
   const Liveness alive = alive_;
+  answeredPolls_.clear();
+  announcedThisTick_ = false;
+  if (announcePending_) {
+    announcePending_ = false;
+    Announce();
+  }
   for (int i = MemberCount() - 1; i >= 0; --i) {
     // An observer of a removal may have shrunk the table (by leaving, say).
     if (i >= MemberCount()) continue;
@@ -227,6 +233,39 @@ void RoomSession::Tick() {
       if (!*alive) return;
     }
   }
+}
+
+bool RoomSession::Announce() {
+  if (!joined_) return false;
+  if (announcedThisTick_) {
+    announcePending_ = true;
+    return true;
+  }
+  announcedThisTick_ = true;
+  FieldMap fields;
+  return SendToAddress("Join", fields, connectTo_);
+}
+
+bool RoomSession::Reassure() {
+  if (!joined_) return false;
+  FieldMap fields;
+  return DeliverToMembers("Notice", fields) != Delivery::kFailed;
+}
+
+bool RoomSession::MoveTo(Ipv4 address) {
+  if (address == localAddress_) return false;
+  // A member already listed under the new address would stand for ourselves.
+  const int clash = FindMember(address);
+  if (joined_ && clash >= 0) {
+    const Liveness alive = alive_;
+    RemoveMember(clash, kRemovalLeft);
+    if (Stopped(alive, this)) return false;
+  }
+  const int self = FindMember(localAddress_);
+  localAddress_ = address;
+  if (self >= 0) members_[static_cast<std::size_t>(self)]->Address = address;
+  if (joined_) Announce();
+  return true;
 }
 
 void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
@@ -250,7 +289,10 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
       ReceiveChat(*command, fields, source, index);
       break;
     case kClassRequest:
-      if (index >= 0) ReceiveRequest(*command, fields, source, index);
+      if (index >= 0)
+        ReceiveRequest(*command, fields, source, index);
+      else if (*command == "ReqNotice")
+        AnswerPollFromStranger(source);
       break;
     default:
       break;
@@ -319,6 +361,17 @@ void RoomSession::ReceiveRequest(const std::string& command, const FieldMap& fie
   } else if (command == "File") {
     ReceiveFileOffer(fields, index);
   }
+}
+
+// A poll from someone we do not list means it still counts us while we dropped it (it
+// slept, or we did). A "Join" to it alone makes both sides add each other again; once per
+// sender and tick, so that a flood of polls cannot turn into a flood of joins.
+void RoomSession::AnswerPollFromStranger(Ipv4 source) {
+  for (Ipv4 answered : answeredPolls_)
+    if (answered == source) return;
+  answeredPolls_.push_back(source);
+  FieldMap fields;
+  SendToAddress("Join", fields, source);
 }
 
 void RoomSession::ReceiveFileOffer(const FieldMap& fields, int index) {

@@ -47,6 +47,15 @@ class RoomSession {
                  std::uint32_t port);
   void RequestFileSend(int member, const std::string& path);
   void Tick();  // LivenessTick
+  // Says "Join" to ConnectTo again while joined, so that members who dropped us add us
+  // back. At most once per tick: a later call waits for the next tick.
+  bool Announce();
+  // "Notice" to every member: resets their count of our silence without the leave-and-
+  // join lines a "Join" shows them. Nobody to tell is no failure.
+  bool Reassure();
+  // The room's local interface now has another address: the own record follows it and
+  // the room announces itself from there. False when nothing changed.
+  bool MoveTo(Ipv4 address);
   void Receive(const FieldMap& fields, Ipv4 source);
 
   int FindMember(Ipv4 address) const;
@@ -93,6 +102,7 @@ class RoomSession {
   void ReceiveChat(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
   void ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
   void ReceiveFileOffer(const FieldMap& fields, int index);
+  void AnswerPollFromStranger(Ipv4 source);
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;
@@ -104,6 +114,10 @@ class RoomSession {
   std::string roomName_;
   bool autoConnect_ = false;
   std::vector<std::unique_ptr<RoomMember>> members_;
+  // Senders of polls answered with "Join" since the last tick.
+  std::vector<Ipv4> answeredPolls_;
+  bool announcedThisTick_ = false;
+  bool announcePending_ = false;
   ChatSocket* socket_;
   UserInterface* ui_;
 };

@@ -3,6 +3,7 @@
 #include <QShowEvent>
 
 #include "doc/CVostrelleDoc.h"
+#include "doc/EventBatch.h"
 #include "doc/ViewHint.h"
 #include "platform/Cp932.h"
 #include "platform/Version.h"
@@ -23,6 +24,9 @@ void CSystemView::OnInitialUpdate() {
   GetVersionStrings(&version, nullptr);
   AppendFormatted("ようこそ！ %sへ\r\n"_sjis.c_str(), version.c_str());
   ShowOnePoint(Document().Settings(), *this);
+  for (const ConnectSetting& room : Document().WaitingRooms())
+    AppendText(event_text::WaitingForNetwork(RoomDisplayName(room.RoomName), room.ConnectTo) +
+               "\r\n");
   written_ = true;
   AppendNote();
 }

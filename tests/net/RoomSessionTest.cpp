@@ -162,6 +162,29 @@ TEST_F(RoomSessionTest, RequestsOnlyFromMembers) {
   EXPECT_EQ(observer.events.back(), "info s r v");
 }
 
+// A poll from someone we no longer list is answered with a "Join" to that sender alone,
+// once per sender until the next tick however many polls arrive.
+TEST_F(RoomSessionTest, PollFromStrangerIsAnsweredWithOneJoinPerTick) {
+  for (int i = 0; i < 50; ++i) From(kC, {{"Command", "ReqNotice"}, {"Room", "lobby"}});
+  EXPECT_EQ(ReadPacket(c), (FieldMap{{"Command", "Join"}, {"Room", "lobby"}, {"Name", "me"}}));
+  EXPECT_TRUE(ReadPacket(c, 100).empty());
+  EXPECT_TRUE(ReadPacket(b, 50).empty());  // nobody else hears it
+  EXPECT_EQ(session.MemberCount(), 1);     // the poll itself adds nobody
+
+  From(kB, {{"Command", "ReqNotice"}, {"Room", "lobby"}});
+  EXPECT_EQ(ReadPacket(b).at("Command"), "Join");
+
+  session.Tick();
+  From(kC, {{"Command", "ReqNotice"}, {"Room", "lobby"}});
+  EXPECT_EQ(ReadPacket(c).at("Command"), "Join");
+
+  // Once the two know each other again, a poll gets the usual "Notice".
+  AddC();
+  From(kC, {{"Command", "ReqNotice"}, {"Room", "lobby"}});
+  EXPECT_EQ(ReadPacket(c).at("Command"), "Notice");
+  EXPECT_EQ(observer.events, (Events{"added 1"}));
+}
+
 TEST_F(RoomSessionTest, FileOfferNumbersUseDecimalPrefix) {
   AddB();
   observer.events.clear();

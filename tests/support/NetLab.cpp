@@ -8,6 +8,11 @@
 
 namespace vostrelle::test {
 
+bool NetLab::Ip(int host, const std::string& arguments) {
+  if (host < 1 || host >= static_cast<int>(namespaces_.size())) return false;
+  return Run("ip -n " + namespaces_[static_cast<std::size_t>(host)] + " " + arguments);
+}
+
 bool NetLab::Run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }

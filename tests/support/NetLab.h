@@ -20,6 +20,10 @@ class NetLab {
   bool Enter(int host);
   bool Leave();
 
+  // Runs "ip -n <host's namespace> <arguments>", for changing a host's links and
+  // addresses under a running test.
+  bool Ip(int host, const std::string& arguments);
+
   std::string Address(int host) const;
   std::string Broadcast() const;
   int Hosts() const { return static_cast<int>(hostFds_.size()); }
