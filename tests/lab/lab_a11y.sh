@@ -46,9 +46,11 @@ DISPLAY=:$d xdotool key Caps_Lock
 lab_shot 1 a11y-main-window
 
 # A message box of the program speaks Qt's Japanese: its standard Cancel button is
-# "キャンセル" whatever the locale (LANG is C.UTF-8 here).
+# "キャンセル" whatever the locale (LANG is C.UTF-8 here). The settings-folder command
+# takes the proposed folder, then asks whether to copy the settings there.
 w=$(lab_window 1 ' - Vostrelle')
 lab_keys 1 "$w" alt+s f
+if dlg=$(lab_window 1 '設定保存フォルダの指定' 10); then lab_keys 1 "$dlg" Return; fi
 if box=$(lab_window 1 '設定保存フォルダの変更' 10); then
   run $PY "$(dirname "$0")/a11y_tree.py" 10 "キャンセル=" || lab_fail "the message box's buttons are not Japanese"
   lab_shot 1 a11y-message-box

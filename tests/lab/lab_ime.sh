@@ -69,8 +69,11 @@ W1=$(lab_window 1 ' - Vostrelle' 10) || { lab_fail "host 1: no window"; exit 1; 
 lab_wait_log 1 "雑談" "佐藤が参加しました。" || exit 1
 x() { DISPLAY=:$D1 xdotool "$@"; }
 x windowmove --sync "$W1" 0 0
-# Points inside the panes of the window at (0, 0).
-IN="280 393" VIEW="280 200" ALL="280 470"
+# Points inside the panes of the window at (0, 0). The top row takes three quarters of
+# what the menu bar (19) and the status bar (22) leave; the input line closes it.
+eval "$(x getwindowgeometry --shell "$W1")"
+split=$((19 + (HEIGHT - 41) * 3 / 4))
+IN="280 $((split - 14))" VIEW="280 200" ALL="280 $((split + 50))"
 click() { x mousemove $1 $2 click 1; }
 
 # The whole text of the focused widget, or of the message view at point: selected and

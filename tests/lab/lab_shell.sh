@@ -119,6 +119,9 @@ if command -v dunst >/dev/null && command -v dunstctl >/dev/null; then
     lab_fail "host 1: no notification for the name call"
   dunstctl_1 action 0
   until_true 10 visible 1 || lab_fail "host 1: the notification's click did not bring the window back"
+  # Out of the way of the clicks that follow.
+  dunstctl_1 close-all
+  until_true 10 eval '[ "$(dunstctl_1 count displayed)" -eq 0 ]' || lab_fail "host 1: dunst kept the notification"
 else
   echo "note: dunst is not installed; the notification click is shown only by the app tests"
 fi
