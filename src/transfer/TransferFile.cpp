@@ -63,6 +63,14 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
   const std::string name = native.substr(folderPrefix.size());
   std::string cpName;
   if (name.empty() || !FromNativePath(name, cpName)) return false;
+  if (!ClaimTarget(native, folderPrefix, name)) return false;
+  if (CreatePart(folderPrefix, name, cpName)) return true;
+  ReleaseTarget();
+  return false;
+}
+
+bool TransferFile::ClaimTarget(const std::string& native, const std::string& folderPrefix,
+                               const std::string& name) {
   struct stat st;
   if (::stat(folderPrefix.empty() ? "." : folderPrefix.c_str(), &st) != 0) return false;
   // By the folder's identity: two spellings of one folder are one target.
@@ -91,7 +99,11 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
     ReleaseTarget();
     return false;
   }
+  return true;
+}
 
+bool TransferFile::CreatePart(const std::string& folderPrefix, const std::string& name,
+                              const std::string& cpName) {
   // A file already there under a part name (an earlier failed receive, or the user's
   // own) is never touched: the next free number is taken instead.
   for (int n = 1; n <= kMostPartNames; ++n) {
@@ -119,7 +131,6 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
     written_ = 0;
     return true;
   }
-  ReleaseTarget();
   return false;
 }
 
