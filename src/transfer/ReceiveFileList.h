@@ -23,7 +23,8 @@ class ReceiveFileList : public FileTransferList {
   static constexpr int kMaxWaitingPerMember = 16;
   static constexpr int kMaxWaitingPerRoom = 64;
 
-  explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify);
+  explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify,
+                           TransferThread::Spawner spawner = {});
   ~ReceiveFileList() override;
 
   void OnFileOffered(RoomSession* session, int member, const std::string& id,

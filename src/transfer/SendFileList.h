@@ -23,6 +23,8 @@ class SendFileList : public FileTransferList {
     // Of each sending worker; 0: none.
     int StallTimeoutMs = CSendFileWorker::kStallTimeoutMs;
     int RequestTimeoutMs = CSendFileWorker::kRequestTimeoutMs;
+    // Makes the listener's and the workers' threads (see TransferThread::Start).
+    TransferThread::Spawner Spawner = {};
   };
 
   // ui shows the refusal of a file too large to announce; not owned, may be null.

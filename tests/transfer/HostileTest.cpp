@@ -16,6 +16,7 @@
 #include <set>
 
 #include "TransferTestSupport.h"
+#include "transfer/RequestGate.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"

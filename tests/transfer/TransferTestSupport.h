@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -206,12 +207,23 @@ class TransferListsTest : public ::testing::Test {
   int toReceiver = 0;  // the receiver as a member of the sender's room
   int toSender = 0;    // and the other way round
 
-  // config.Port and config.ListenAddress are this fixture's.
+  // While set, every thread the lists start fails as on a system out of threads.
+  bool outOfThreads = false;
+  TransferThread::Spawner ThreadMaker() {
+    return [this](void (*main)(TransferThread*), TransferThread* thread) {
+      if (outOfThreads)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      return std::thread(main, thread);
+    };
+  }
+
+  // config.Port, config.ListenAddress and config.Spawner are this fixture's.
   void MakeLists(SendFileList::Config config) {
     config.Port = port;
     config.ListenAddress = kLoopback;
+    config.Spawner = ThreadMaker();
     sendList = std::make_unique<SendFileList>(sendNotify, &ui, config);
-    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
+    receiveList = std::make_unique<ReceiveFileList>(receiveNotify, ThreadMaker());
     sendList->SetDialogFactory([this](FileTransferList&) {
       auto dialog = std::make_unique<FakeDialog>();
       sendDialog = dialog.get();
