@@ -31,16 +31,8 @@ constexpr int kMostPartNames = 100;
 
 bool TransferFile::Open(const std::string& path, int flags) {
   Close();
-  std::string native;
-  if (!ToNativePath(path, native) || native.empty()) return false;
-  const int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  return true;
+  fd_ = OpenExclusive(path, flags);
+  return fd_ >= 0;
 }
 
 bool TransferFile::OpenForReading(const std::string& path) {
@@ -187,17 +179,11 @@ long TransferFile::Read(char* buffer, std::size_t length) {
 }
 
 bool TransferFile::WriteAll(const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd_, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<std::size_t>(n);
-    written_ += static_cast<std::uint64_t>(n);
-  }
-  return true;
+  return WriteFully(data, length, [this](const char* piece, std::size_t size) {
+    const ssize_t n = ::write(fd_, piece, size);
+    if (n > 0) written_ += static_cast<std::uint64_t>(n);
+    return n;
+  });
 }
 
 bool TransferFile::SpliceIn(int pipeFd, std::size_t length) {
