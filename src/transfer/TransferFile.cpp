@@ -53,8 +53,10 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
   const std::size_t slash = native.rfind('/');
   const std::string folderPrefix = slash == std::string::npos ? "" : native.substr(0, slash + 1);
   const std::string name = native.substr(folderPrefix.size());
-  std::string cpName;
-  if (name.empty() || !FromNativePath(name, cpName)) return false;
+  // The name as given: '/' is never part of a double-byte character, so no conversion
+  // back from the native form is needed.
+  const std::string cpName = path.substr(path.rfind('/') + 1);
+  if (name.empty() || cpName.empty()) return false;
   if (!ClaimTarget(native, folderPrefix, name)) return false;
   if (CreatePart(folderPrefix, name, cpName)) return true;
   ReleaseTarget();
