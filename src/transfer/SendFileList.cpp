@@ -41,7 +41,8 @@ SendFileList::SendFileList(std::shared_ptr<NotifyTarget> notify, UserInterface* 
     : FileTransferList(std::move(notify), config.Spawner),
       ui_(ui),
       config_(config),
-      idTag_(TickTag()) {}
+      idTag_(TickTag()),
+      gate_(config.Gate ? config.Gate : std::make_shared<RequestGate>()) {}
 
 SendFileList::~SendFileList() {
   StopListener();

@@ -558,7 +558,7 @@ TEST_F(TransferListTest, NoThreadFailsTheStartAndTheProgramGoesOn) {
     EXPECT_LE(::recv(fd, &c, 1, 0), 0);
     ::close(fd);
     EXPECT_EQ(sendList->WorkerCount(), 0u);
-    EXPECT_EQ(sendList->WaitingRequests(), 0);
+    EXPECT_EQ(gate->Waiting(), 0);
 
     // A first send that cannot make its listener says so in its row.
     SendFileList::Config otherConfig{FreeTcpPort(), kLoopback};

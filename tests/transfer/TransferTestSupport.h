@@ -201,6 +201,8 @@ class TransferListsTest : public ::testing::Test {
   std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
   std::uint16_t port = FreeTcpPort();
   std::unique_ptr<SendFileList> sendList;
+  // The send list's: accepted connections not yet matched to an entry.
+  std::shared_ptr<RequestGate> gate = std::make_shared<RequestGate>();
   std::unique_ptr<ReceiveFileList> receiveList;
   FakeDialog* sendDialog = nullptr;
   FakeDialog* receiveDialog = nullptr;
@@ -217,11 +219,12 @@ class TransferListsTest : public ::testing::Test {
     };
   }
 
-  // config.Port, config.ListenAddress and config.Spawner are this fixture's.
+  // config.Port, config.ListenAddress, config.Spawner and config.Gate are this fixture's.
   void MakeLists(SendFileList::Config config) {
     config.Port = port;
     config.ListenAddress = kLoopback;
     config.Spawner = ThreadMaker();
+    config.Gate = gate;
     sendList = std::make_unique<SendFileList>(sendNotify, &ui, config);
     receiveList = std::make_unique<ReceiveFileList>(receiveNotify, ThreadMaker());
     sendList->SetDialogFactory([this](FileTransferList&) {
