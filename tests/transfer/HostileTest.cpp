@@ -16,8 +16,8 @@
 #include <set>
 
 #include "TransferTestSupport.h"
-#include "transfer/RequestGate.h"
 #include "transfer/ReceiveFileList.h"
+#include "transfer/RequestGate.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"
 
