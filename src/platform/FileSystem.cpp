@@ -1,6 +1,9 @@
 #include "FileSystem.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Cp932.h"
 
@@ -45,6 +48,18 @@ bool IsDirectory(std::string_view cp932) {
 bool MakeDirectory(std::string_view cp932) {
   std::string native;
   return ToNativePath(cp932, native) && !native.empty() && ::mkdir(native.c_str(), 0777) == 0;
+}
+
+int OpenExclusive(std::string_view cp932, int flags) {
+  std::string native;
+  if (!ToNativePath(cp932, native) || native.empty()) return -1;
+  const int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace vostrelle

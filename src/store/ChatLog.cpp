@@ -1,7 +1,6 @@
 #include "ChatLog.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,17 +50,9 @@ ChatLog::~ChatLog() {
 
 bool ChatLog::Open() {
   Close();
-  std::string native;
-  if (!ToNativePath(JoinPath(folder_, fileName_), native)) return false;
-  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
   // Others may read the file while we hold it, but not write it.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  return true;
+  fd_ = OpenExclusive(JoinPath(folder_, fileName_), O_WRONLY | O_CREAT | O_APPEND);
+  return fd_ >= 0;
 }
 
 void ChatLog::Close() {

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/FileSystem.h"
+
 namespace vostrelle {
 
 CFileThread::~CFileThread() {
@@ -75,16 +77,9 @@ void CFileThread::Close(bool reset) {
 }
 
 bool SendAll(int fd, const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::send(fd, data, length, MSG_NOSIGNAL);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
+  return WriteFully(data, length, [fd](const char* piece, std::size_t size) {
+    return ::send(fd, piece, size, MSG_NOSIGNAL);
+  });
 }
 
 long ReceiveSome(int fd, char* buffer, std::size_t length) {

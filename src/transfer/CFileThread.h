@@ -24,18 +24,23 @@ inline constexpr std::size_t kTransferBlock = 4096;
 inline constexpr std::size_t kFileChunk = 16 * kTransferBlock;
 
 // Messages to the send list. wParam is the worker id; for kSendAccepted the socket.
-inline constexpr unsigned kSendAccepted = kWmApp + 1;
-inline constexpr unsigned kSendProgress = kWmApp + 2;
-inline constexpr unsigned kSendDone = kWmApp + 3;
-inline constexpr unsigned kSendFailed = kWmApp + 4;
-inline constexpr unsigned kSendNeedEntry = kWmApp + 5;
-inline constexpr unsigned kSendEnded = kWmApp + 6;  // always the last one
+// The two lists' messages lie in blocks of their own, so a number seen in a trace or a
+// debugger names one message only.
+inline constexpr unsigned kSendMessages = kWmApp;
+inline constexpr unsigned kSendAccepted = kSendMessages + 1;
+inline constexpr unsigned kSendProgress = kSendMessages + 2;
+inline constexpr unsigned kSendDone = kSendMessages + 3;
+inline constexpr unsigned kSendFailed = kSendMessages + 4;
+inline constexpr unsigned kSendNeedEntry = kSendMessages + 5;
+inline constexpr unsigned kSendEnded = kSendMessages + 6;  // always the last one
 
 // Messages to the receive list. wParam is the worker id.
-inline constexpr unsigned kReceiveDone = kWmApp + 1;
-inline constexpr unsigned kReceiveProgress = kWmApp + 2;
-inline constexpr unsigned kReceiveFailed = kWmApp + 3;
-inline constexpr unsigned kReceiveEnded = kWmApp + 4;  // always the last one
+inline constexpr unsigned kReceiveMessages = kWmApp + 0x10;
+inline constexpr unsigned kReceiveDone = kReceiveMessages + 1;
+inline constexpr unsigned kReceiveProgress = kReceiveMessages + 2;
+inline constexpr unsigned kReceiveFailed = kReceiveMessages + 3;
+inline constexpr unsigned kReceiveEnded = kReceiveMessages + 4;  // always the last one
+static_assert(kSendEnded < kReceiveMessages, "the two blocks must not meet");
 
 class CFileThread : public TransferThread {
  public:

@@ -5,7 +5,7 @@
 #include <condition_variable>
 
 #include "CFileThread.h"
-#include "CSendFileThread.h"
+#include "RequestGate.h"
 
 namespace vostrelle {
 

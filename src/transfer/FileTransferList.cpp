@@ -11,8 +11,9 @@ namespace vostrelle {
 
 namespace text = transfer_text;
 
-FileTransferList::FileTransferList(std::shared_ptr<NotifyTarget> notify)
-    : notify_(std::move(notify)) {
+FileTransferList::FileTransferList(std::shared_ptr<NotifyTarget> notify,
+                                   TransferThread::Spawner spawner)
+    : notify_(std::move(notify)), spawner_(std::move(spawner)) {
   notify_->SetHandler(
       [this](unsigned message, std::uintptr_t wParam) { return HandleMessage(message, wParam); });
 }
@@ -233,7 +234,7 @@ CFileThread* FileTransferList::AddWorker(std::unique_ptr<CFileThread> worker) {
   CFileThread* raw = worker.get();
   const WorkerId id = raw->Id();
   workers_[id] = std::move(worker);
-  if (raw->Start()) return raw;
+  if (raw->Start(spawner_)) return raw;
   workers_.erase(id);  // never ran: deleted at once
   return nullptr;
 }

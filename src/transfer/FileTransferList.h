@@ -27,7 +27,9 @@ class FileTransferList : public RoomObserver {
   static constexpr int kStopAllWaitMs = 1000;
 
   // notify must deliver on the user-interface thread; the list installs its handler.
-  explicit FileTransferList(std::shared_ptr<NotifyTarget> notify);
+  // spawner makes the list's threads (see TransferThread::Start).
+  explicit FileTransferList(std::shared_ptr<NotifyTarget> notify,
+                            TransferThread::Spawner spawner = {});
   ~FileTransferList() override;
   FileTransferList(const FileTransferList&) = delete;
   FileTransferList& operator=(const FileTransferList&) = delete;
@@ -100,6 +102,7 @@ class FileTransferList : public RoomObserver {
   CFileThread* WorkerById(WorkerId id) const;
 
   std::shared_ptr<NotifyTarget> notify_;
+  const TransferThread::Spawner spawner_;
 
  private:
   std::vector<std::unique_ptr<TransferItem>> entries_;

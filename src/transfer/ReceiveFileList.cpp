@@ -27,8 +27,9 @@ bool IsSafeReceivedName(const std::string& name) {
   return ToNativePath(name, native) && native.size() <= NAME_MAX;
 }
 
-ReceiveFileList::ReceiveFileList(std::shared_ptr<NotifyTarget> notify)
-    : FileTransferList(std::move(notify)) {}
+ReceiveFileList::ReceiveFileList(std::shared_ptr<NotifyTarget> notify,
+                                 TransferThread::Spawner spawner)
+    : FileTransferList(std::move(notify), std::move(spawner)) {}
 
 ReceiveFileList::~ReceiveFileList() {
   notify_->Close();

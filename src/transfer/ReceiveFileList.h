@@ -27,7 +27,8 @@ class ReceiveFileList : public FileTransferList {
   static constexpr int kMaxWaitingPerRoom = 64;
   static constexpr int kMaxEntries = 256;
 
-  explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify);
+  explicit ReceiveFileList(std::shared_ptr<NotifyTarget> notify,
+                           TransferThread::Spawner spawner = {});
   ~ReceiveFileList() override;
 
   void OnFileOffered(RoomSession* session, int member, const std::string& id,

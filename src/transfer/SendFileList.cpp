@@ -38,7 +38,11 @@ SendFileList::SendFileList(std::shared_ptr<NotifyTarget> notify, UserInterface* 
     : SendFileList(std::move(notify), ui, Config{}) {}
 
 SendFileList::SendFileList(std::shared_ptr<NotifyTarget> notify, UserInterface* ui, Config config)
-    : FileTransferList(std::move(notify)), ui_(ui), config_(config), idTag_(TickTag()) {}
+    : FileTransferList(std::move(notify), config.Spawner),
+      ui_(ui),
+      config_(config),
+      idTag_(TickTag()),
+      gate_(config.Gate ? config.Gate : std::make_shared<RequestGate>()) {}
 
 SendFileList::~SendFileList() {
   StopListener();
@@ -124,7 +128,7 @@ bool SendFileList::Start(int index) {
     auto listener =
         std::make_unique<CSendFileThread>(notify_, config_.Port, config_.ListenAddress, gate_);
     listener->Listen();
-    if (!listener->Start()) return false;  // no thread: the row says the start failed
+    if (!listener->Start(spawner_)) return false;  // no thread: the row says the start failed
     listener_ = listener.release();
   }
   UpdateMembers();

@@ -23,6 +23,10 @@ class SendFileList : public FileTransferList {
     // Of each sending worker; 0: none.
     int StallTimeoutMs = CSendFileWorker::kStallTimeoutMs;
     int RequestTimeoutMs = CSendFileWorker::kRequestTimeoutMs;
+    // Makes the listener's and the workers' threads (see TransferThread::Start).
+    TransferThread::Spawner Spawner = {};
+    // Admits the accepted connections until they name an entry; a new one when empty.
+    std::shared_ptr<RequestGate> Gate = {};
   };
 
   // ui shows the refusal of a file too large to announce; not owned, may be null.
@@ -43,8 +47,6 @@ class SendFileList : public FileTransferList {
   std::string NextId();
   bool ListenerStarted() const { return listener_ != nullptr; }
   const CSendFileThread* Listener() const { return listener_; }
-  // Accepted connections not yet matched to an entry.
-  int WaitingRequests() const { return gate_->Waiting(); }
   void Remove(int index) override;
   std::uint16_t Port() const { return config_.Port; }
 
@@ -63,7 +65,7 @@ class SendFileList : public FileTransferList {
   std::uint16_t idTag_;
   std::uint16_t idCounter_ = 0;
   CSendFileThread* listener_ = nullptr;  // owned; may be left to delete itself
-  std::shared_ptr<RequestGate> gate_ = std::make_shared<RequestGate>();
+  const std::shared_ptr<RequestGate> gate_;
 };
 
 }  // namespace vostrelle

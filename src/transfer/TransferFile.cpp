@@ -31,16 +31,8 @@ constexpr int kMostPartNames = 100;
 
 bool TransferFile::Open(const std::string& path, int flags) {
   Close();
-  std::string native;
-  if (!ToNativePath(path, native) || native.empty()) return false;
-  const int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  return true;
+  fd_ = OpenExclusive(path, flags);
+  return fd_ >= 0;
 }
 
 bool TransferFile::OpenForReading(const std::string& path) {
@@ -61,8 +53,18 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
   const std::size_t slash = native.rfind('/');
   const std::string folderPrefix = slash == std::string::npos ? "" : native.substr(0, slash + 1);
   const std::string name = native.substr(folderPrefix.size());
-  std::string cpName;
-  if (name.empty() || !FromNativePath(name, cpName)) return false;
+  // The name as given: '/' is never part of a double-byte character, so no conversion
+  // back from the native form is needed.
+  const std::string cpName = path.substr(path.rfind('/') + 1);
+  if (name.empty() || cpName.empty()) return false;
+  if (!ClaimTarget(native, folderPrefix, name)) return false;
+  if (CreatePart(folderPrefix, name, cpName)) return true;
+  ReleaseTarget();
+  return false;
+}
+
+bool TransferFile::ClaimTarget(const std::string& native, const std::string& folderPrefix,
+                               const std::string& name) {
   struct stat st;
   if (::stat(folderPrefix.empty() ? "." : folderPrefix.c_str(), &st) != 0) return false;
   // By the folder's identity: two spellings of one folder are one target.
@@ -91,7 +93,11 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
     ReleaseTarget();
     return false;
   }
+  return true;
+}
 
+bool TransferFile::CreatePart(const std::string& folderPrefix, const std::string& name,
+                              const std::string& cpName) {
   // A file already there under a part name (an earlier failed receive, or the user's
   // own) is never touched: the next free number is taken instead.
   for (int n = 1; n <= kMostPartNames; ++n) {
@@ -119,7 +125,6 @@ bool TransferFile::CreateForReceiving(const std::string& path) {
     written_ = 0;
     return true;
   }
-  ReleaseTarget();
   return false;
 }
 
@@ -176,17 +181,11 @@ long TransferFile::Read(char* buffer, std::size_t length) {
 }
 
 bool TransferFile::WriteAll(const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd_, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<std::size_t>(n);
-    written_ += static_cast<std::uint64_t>(n);
-  }
-  return true;
+  return WriteFully(data, length, [this](const char* piece, std::size_t size) {
+    const ssize_t n = ::write(fd_, piece, size);
+    if (n > 0) written_ += static_cast<std::uint64_t>(n);
+    return n;
+  });
 }
 
 bool TransferFile::SpliceIn(int pipeFd, std::size_t length) {

@@ -50,6 +50,13 @@ class TransferFile {
 
  private:
   bool Open(const std::string& path, int flags);
+  // Receiving: claims the target (native) in the folder folderPrefix (native, ending in
+  // '/' or empty) against other transfers; false when it is taken or no regular file.
+  bool ClaimTarget(const std::string& native, const std::string& folderPrefix,
+                   const std::string& name);
+  // Receiving: creates the first free part file for name (native; cpName in CP932).
+  bool CreatePart(const std::string& folderPrefix, const std::string& name,
+                  const std::string& cpName);
   // Releases the target's lock and its claim.
   void ReleaseTarget();
 

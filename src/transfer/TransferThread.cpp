@@ -9,11 +9,6 @@ namespace vostrelle {
 namespace {
 std::atomic<WorkerId> nextId{1};
 std::atomic<int> live{0};
-
-TransferThread::Spawner& TheSpawner() {
-  static TransferThread::Spawner spawner;
-  return spawner;
-}
 }  // namespace
 
 TransferThread::TransferThread() : id_(nextId.fetch_add(1)) {
@@ -29,14 +24,10 @@ int TransferThread::LiveCount() {
   return live.load();
 }
 
-void TransferThread::SetSpawner(Spawner spawner) {
-  TheSpawner() = std::move(spawner);
-}
-
-bool TransferThread::Start() {
+bool TransferThread::Start(const Spawner& spawner) {
   if (Started()) return true;
   try {
-    if (const Spawner& spawner = TheSpawner())
+    if (spawner)
       thread_ = spawner(&TransferThread::Main, this);
     else
       thread_ = std::thread(&TransferThread::Main, this);

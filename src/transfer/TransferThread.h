@@ -23,9 +23,13 @@ class TransferThread {
   virtual ~TransferThread();
 
   WorkerId Id() const { return id_; }
+  // What makes the thread. A replacement that throws std::system_error stands for a
+  // system out of threads.
+  using Spawner = std::function<std::thread(void (*)(TransferThread*), TransferThread*)>;
+
   // False when the system gives no thread (std::system_error); the object then stays
-  // unstarted and may simply be deleted.
-  bool Start();
+  // unstarted and may simply be deleted. spawner: std::thread when empty.
+  bool Start(const Spawner& spawner = {});
   bool Started() const { return thread_.joinable() || detached_; }
   // True when the thread has ended (or never started) within timeoutMs.
   bool WaitFinished(int timeoutMs);
@@ -35,11 +39,6 @@ class TransferThread {
 
   // Objects alive right now; lets tests see that a self-deleting thread went away.
   static int LiveCount();
-
-  // What makes the thread (std::thread by default). A replacement that throws
-  // std::system_error stands for a system out of threads.
-  using Spawner = std::function<std::thread(void (*)(TransferThread*), TransferThread*)>;
-  static void SetSpawner(Spawner spawner);
 
  protected:
   virtual void Run() = 0;

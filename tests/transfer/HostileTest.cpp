@@ -17,6 +17,7 @@
 
 #include "TransferTestSupport.h"
 #include "transfer/ReceiveFileList.h"
+#include "transfer/RequestGate.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"
 
@@ -198,7 +199,7 @@ class HostileTest : public TransferListsTest {
     peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
     // However hard the attack, only so many connections wait for an entry: the
     // attack's and the ordinary receiver's.
-    EXPECT_LE(sendList->WaitingRequests(), held + 1);
+    EXPECT_LE(gate->Waiting(), held + 1);
   }
 
   // One ordinary file from 127.0.0.1; true when it arrived whole and both rows say so.
@@ -237,7 +238,7 @@ class HostileTest : public TransferListsTest {
     ASSERT_EQ(attacker.open.load(), 0);
     EXPECT_TRUE(Pump([&] {
       const Usage now = Measure();
-      return sendList->WaitingRequests() == 0 && sendList->WorkerCount() == 0 &&
+      return gate->Waiting() == 0 && sendList->WorkerCount() == 0 &&
              TransferThread::LiveCount() == baseLive && now.threads <= base.threads &&
              now.fds <= base.fds;
     })) << name;
@@ -333,7 +334,7 @@ TEST_F(HostileTest, IdleConnectionsAndConnectStorms) {
   idle.maxRounds = RequestGate::kMaxStrangers;
   std::vector<int> held;
   for (long n = 0; n < RequestGate::kMaxStrangers; ++n) held.push_back(idle.Connect(n));
-  ASSERT_TRUE(Pump([&] { return sendList->WaitingRequests() == RequestGate::kMaxStrangers; }));
+  ASSERT_TRUE(Pump([&] { return gate->Waiting() == RequestGate::kMaxStrangers; }));
   // One more stranger is closed at once, unanswered.
   const int extra = idle.Connect(0);
   ASSERT_GE(extra, 0);

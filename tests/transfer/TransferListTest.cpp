@@ -543,22 +543,10 @@ TEST_F(TransferListTest, SenderSendingMoreIsNoErrorForTheReceiver) {
   EXPECT_EQ(ReadFile(targetDir.File("more.bin")), body);
 }
 
-namespace {
-// Stands for a system out of threads while it lives.
-struct NoThreads {
-  NoThreads() {
-    TransferThread::SetSpawner([](void (*)(TransferThread*), TransferThread*) -> std::thread {
-      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    });
-  }
-  ~NoThreads() { TransferThread::SetSpawner(nullptr); }
-};
-}  // namespace
-
 TEST_F(TransferListTest, NoThreadFailsTheStartAndTheProgramGoesOn) {
   const int r = Offer(Source("a.txt", "abc"));  // the listener runs
   {
-    NoThreads none;
+    outOfThreads = true;
     receiveList->StartRows({r}, targetDir.Path());
     EXPECT_EQ(receiveDialog->Status(r), text::kReceiveFailed);
     EXPECT_EQ(receiveList->Item(r).State, TransferState::Waiting);
@@ -573,15 +561,17 @@ TEST_F(TransferListTest, NoThreadFailsTheStartAndTheProgramGoesOn) {
     EXPECT_LE(::recv(fd, &c, 1, 0), 0);
     ::close(fd);
     EXPECT_EQ(sendList->WorkerCount(), 0u);
-    EXPECT_EQ(sendList->WaitingRequests(), 0);
+    EXPECT_EQ(gate->Waiting(), 0);
 
     // A first send that cannot make its listener says so in its row.
-    SendFileList other(std::make_shared<QueueNotifyTarget>(), &ui,
-                       SendFileList::Config{FreeTcpPort(), kLoopback});
+    SendFileList::Config otherConfig{FreeTcpPort(), kLoopback};
+    otherConfig.Spawner = ThreadMaker();
+    SendFileList other(std::make_shared<QueueNotifyTarget>(), &ui, otherConfig);
     other.OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("b.txt", "b"));
     EXPECT_FALSE(other.Start(0));
     EXPECT_FALSE(other.ListenerStarted());
   }
+  outOfThreads = false;
   // Threads are back: the same entry goes through.
   ASSERT_TRUE(receiveList->Start(r, targetDir.Path()));
   ASSERT_TRUE(Settled());

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -203,18 +204,32 @@ class TransferListsTest : public ::testing::Test {
   std::shared_ptr<QueueNotifyTarget> receiveNotify = std::make_shared<QueueNotifyTarget>();
   std::uint16_t port = FreeTcpPort();
   std::unique_ptr<SendFileList> sendList;
+  // The send list's: accepted connections not yet matched to an entry.
+  std::shared_ptr<RequestGate> gate = std::make_shared<RequestGate>();
   std::unique_ptr<ReceiveFileList> receiveList;
   FakeDialog* sendDialog = nullptr;
   FakeDialog* receiveDialog = nullptr;
   int toReceiver = 0;  // the receiver as a member of the sender's room
   int toSender = 0;    // and the other way round
 
-  // config.Port and config.ListenAddress are this fixture's.
+  // While set, every thread the lists start fails as on a system out of threads.
+  bool outOfThreads = false;
+  TransferThread::Spawner ThreadMaker() {
+    return [this](void (*main)(TransferThread*), TransferThread* thread) {
+      if (outOfThreads)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      return std::thread(main, thread);
+    };
+  }
+
+  // config.Port, config.ListenAddress, config.Spawner and config.Gate are this fixture's.
   void MakeLists(SendFileList::Config config) {
     config.Port = port;
     config.ListenAddress = kLoopback;
+    config.Spawner = ThreadMaker();
+    config.Gate = gate;
     sendList = std::make_unique<SendFileList>(sendNotify, &ui, config);
-    receiveList = std::make_unique<ReceiveFileList>(receiveNotify);
+    receiveList = std::make_unique<ReceiveFileList>(receiveNotify, ThreadMaker());
     sendList->SetDialogFactory([this](FileTransferList&) {
       auto dialog = std::make_unique<FakeDialog>();
       sendDialog = dialog.get();
