@@ -1,7 +1,7 @@
 #include "app/CInputBox.h"
 
-#include "platform/qt/QtText.h"
-#include "platform/qt/SingleLineEdit.h"
+#include "qt/QtText.h"
+#include "qt/SingleLineEdit.h"
 
 namespace vostrelle {
 

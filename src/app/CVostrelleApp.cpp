@@ -14,16 +14,16 @@
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/qt/FontConvert.h"
-#include "platform/qt/QtNotifyTarget.h"
-#include "platform/qt/QtSocketNotifier.h"
-#include "platform/qt/SettingFolderStore.h"
-#include "platform/qt/TerminationSignals.h"
+#include "qt/FontConvert.h"
+#include "qt/QtNotifyTarget.h"
+#include "qt/QtSocketNotifier.h"
+#include "qt/SettingFolderStore.h"
+#include "qt/TerminationSignals.h"
 #include "store/AppSettings.h"
 #include "store/CopySettingsFiles.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
-#include "transfer/dialogs/TransferDialogs.h"
+#include "dialogs/TransferDialogs.h"
 
 namespace vostrelle {
 

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
 
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 #ifdef VOSTRELLE_HAVE_DBUS
 #include <QDBusConnection>

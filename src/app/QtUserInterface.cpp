@@ -7,8 +7,8 @@
 #include "dialogs/CConnectSettingDlg.h"
 #include "dialogs/CNameDlg.h"
 #include "dialogs/COptionsSheet.h"
-#include "platform/qt/QtMessageBox.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtMessageBox.h"
+#include "qt/QtText.h"
 #include "views/CRoomMessageView.h"
 #include "views/CSystemView.h"
 

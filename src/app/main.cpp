@@ -5,7 +5,7 @@
 
 #include "app/CVostrelleApp.h"
 #include "app/SingleInstance.h"
-#include "platform/qt/QtTranslation.h"
+#include "qt/QtTranslation.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);

@@ -8,7 +8,7 @@
 
 #include "dialogs/AccessibleTexts.h"
 #include "platform/Version.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 #include "res/Icons.h"
 
 namespace vostrelle {

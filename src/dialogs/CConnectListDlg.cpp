@@ -12,7 +12,7 @@
 #include "dialogs/AccessibleTexts.h"
 #include "dialogs/CConnectSettingDlg.h"
 #include "platform/Cp932.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 

@@ -9,7 +9,7 @@
 
 #include "dialogs/CFontSample.h"
 #include "dialogs/DialogSupport.h"
-#include "platform/qt/FontConvert.h"
+#include "qt/FontConvert.h"
 
 namespace vostrelle {
 namespace {

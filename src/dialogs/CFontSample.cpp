@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/qt/FontConvert.h"
-#include "platform/qt/QtText.h"
+#include "qt/FontConvert.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

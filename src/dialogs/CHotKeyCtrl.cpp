@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 
 #include "dialogs/DialogSupport.h"
-#include "platform/qt/VirtualKeys.h"
+#include "qt/VirtualKeys.h"
 
 namespace vostrelle {
 namespace {

@@ -26,7 +26,7 @@
 #include <chrono>
 
 #include "platform/FileSystem.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

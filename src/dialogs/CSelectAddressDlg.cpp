@@ -7,7 +7,7 @@
 
 #include "dialogs/AccessibleTexts.h"
 #include "dialogs/DialogSupport.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 

@@ -11,8 +11,8 @@
 #include "dialogs/FolderBrowser.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/qt/QtText.h"
-#include "platform/qt/SingleLineEdit.h"
+#include "qt/QtText.h"
+#include "qt/SingleLineEdit.h"
 
 namespace vostrelle {
 

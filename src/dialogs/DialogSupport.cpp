@@ -11,7 +11,7 @@
 
 #include "net/RoomSession.h"
 #include "platform/Cp932.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 
 #include "platform/FileSystem.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 

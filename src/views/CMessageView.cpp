@@ -11,8 +11,8 @@
 
 #include "doc/CVostrelleDoc.h"
 #include "doc/ViewHint.h"
-#include "platform/qt/FontConvert.h"
-#include "platform/qt/QtText.h"
+#include "qt/FontConvert.h"
+#include "qt/QtText.h"
 #include "store/AppSettings.h"
 #include "store/ChatLog.h"
 #include "views/CAllMessageView.h"

@@ -6,7 +6,7 @@
 #include "net/RoomSession.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 #include "views/CMemberView.h"
 
 namespace vostrelle {

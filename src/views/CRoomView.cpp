@@ -10,8 +10,8 @@
 #include "net/RoomSession.h"
 #include "platform/Cp932.h"
 #include "platform/UserInterface.h"
-#include "platform/qt/FontConvert.h"
-#include "platform/qt/QtText.h"
+#include "qt/FontConvert.h"
+#include "qt/QtText.h"
 #include "store/AppSettings.h"
 #include "views/ReportList.h"
 

@@ -16,7 +16,7 @@
 #include "dialogs/CSystemPage.h"
 #include "doc/DocTestSupport.h"
 #include "platform/Cp932.h"
-#include "platform/qt/TrayIcon.h"
+#include "qt/TrayIcon.h"
 #include "res/Icons.h"
 #include "store/Autostart.h"
 #include "views/CSystemView.h"

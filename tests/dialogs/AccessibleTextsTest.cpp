@@ -18,12 +18,12 @@
 #include "dialogs/COptionsSheet.h"
 #include "dialogs/CSelectAddressDlg.h"
 #include "dialogs/CSettingsFolderDlg.h"
-#include "platform/qt/QtNotifyTarget.h"
+#include "qt/QtNotifyTarget.h"
 #include "store/AppSettings.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
-#include "transfer/dialogs/CReceiveFileDlg.h"
-#include "transfer/dialogs/CSendFileDlg.h"
+#include "dialogs/CReceiveFileDlg.h"
+#include "dialogs/CSendFileDlg.h"
 
 using namespace vostrelle;
 

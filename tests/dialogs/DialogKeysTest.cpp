@@ -21,10 +21,10 @@
 #include "dialogs/COptionsSheet.h"
 #include "dialogs/CSettingsFolderDlg.h"
 #include "dialogs/CSystemPage.h"
-#include "platform/qt/QtNotifyTarget.h"
+#include "qt/QtNotifyTarget.h"
 #include "store/AppSettings.h"
 #include "transfer/ReceiveFileList.h"
-#include "transfer/dialogs/CReceiveFileDlg.h"
+#include "dialogs/CReceiveFileDlg.h"
 
 using namespace vostrelle;
 using namespace vostrelle::test;

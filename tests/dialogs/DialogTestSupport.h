@@ -15,7 +15,7 @@
 #include "dialogs/DialogSupport.h"
 #include "platform/Ipv4.h"
 #include "platform/NetInterfaces.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle::test {
 

@@ -16,7 +16,7 @@
 #include "dialogs/CSettingsFolderDlg.h"
 #include "dialogs/FolderBrowser.h"
 #include "platform/Version.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 using namespace vostrelle;
 

@@ -17,7 +17,7 @@
 
 #include "dialogs/CLogSearchDlg.h"
 #include "platform/Cp932.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 using namespace vostrelle;
 

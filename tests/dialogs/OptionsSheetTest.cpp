@@ -20,7 +20,7 @@
 #include "dialogs/COptionsSheet.h"
 #include "dialogs/CSystemPage.h"
 #include "platform/Cp932.h"
-#include "platform/qt/FontConvert.h"
+#include "qt/FontConvert.h"
 #include "store/AppSettings.h"
 
 using namespace vostrelle;

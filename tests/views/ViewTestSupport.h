@@ -13,7 +13,7 @@
 
 #include "../doc/DocTestSupport.h"
 #include "doc/ViewHint.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 #include "views/CAllMessageView.h"
 #include "views/CMemberView.h"
 #include "views/CRoomMessageView.h"

@@ -1,8 +1,8 @@
-#include "platform/qt/QtMessageBox.h"
+#include "qt/QtMessageBox.h"
 
 #include <QMessageBox>
 
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/QtSocketNotifier.h"
+#include "qt/QtSocketNotifier.h"
 
 #include <poll.h>
 

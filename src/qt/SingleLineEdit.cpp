@@ -1,4 +1,4 @@
-#include "platform/qt/SingleLineEdit.h"
+#include "qt/SingleLineEdit.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

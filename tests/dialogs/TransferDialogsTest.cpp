@@ -12,15 +12,15 @@
 
 #include "TransferTestSupport.h"
 #include "platform/Cp932.h"
-#include "platform/qt/QtNotifyTarget.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtNotifyTarget.h"
+#include "qt/QtText.h"
 #include "store/AppSettings.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/SendFileList.h"
 #include "transfer/TransferTexts.h"
-#include "transfer/dialogs/CReceiveFileDlg.h"
-#include "transfer/dialogs/CSendFileDlg.h"
-#include "transfer/dialogs/TransferDialogs.h"
+#include "dialogs/CReceiveFileDlg.h"
+#include "dialogs/CSendFileDlg.h"
+#include "dialogs/TransferDialogs.h"
 
 using namespace vostrelle;
 using namespace vostrelle::test;

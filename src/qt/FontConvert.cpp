@@ -1,4 +1,4 @@
-#include "platform/qt/FontConvert.h"
+#include "qt/FontConvert.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "platform/Cp932.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <vector>
 
-#include "platform/qt/GlobalHotKey.h"
-#include "platform/qt/TrayIcon.h"
+#include "qt/GlobalHotKey.h"
+#include "qt/TrayIcon.h"
 
 using namespace vostrelle;
 

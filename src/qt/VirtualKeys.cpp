@@ -1,4 +1,4 @@
-#include "platform/qt/VirtualKeys.h"
+#include "qt/VirtualKeys.h"
 
 #include <X11/keysym.h>
 #include <xcb/xcb.h>

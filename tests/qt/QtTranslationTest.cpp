@@ -15,7 +15,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "platform/qt/QtTranslation.h"
+#include "qt/QtTranslation.h"
 
 using namespace vostrelle;
 

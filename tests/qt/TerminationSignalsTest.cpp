@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <csignal>
 
-#include "platform/qt/TerminationSignals.h"
+#include "qt/TerminationSignals.h"
 
 using namespace vostrelle;
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/qt/QtNotifyTarget.h"
+#include "qt/QtNotifyTarget.h"
 
 using namespace vostrelle;
 

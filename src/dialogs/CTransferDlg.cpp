@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "platform/qt/QtMessageBox.h"
-#include "platform/qt/QtText.h"
+#include "qt/QtMessageBox.h"
+#include "qt/QtText.h"
 #include "transfer/FileTransferList.h"
 #include "transfer/TransferTexts.h"
 

@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/qt/QtText.h"
-#include "platform/qt/SettingFolderStore.h"
+#include "qt/QtText.h"
+#include "qt/SettingFolderStore.h"
 
 using namespace vostrelle;
 

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/qt/GlobalHotKey.h"
-#include "platform/qt/TrayIcon.h"
+#include "qt/GlobalHotKey.h"
+#include "qt/TrayIcon.h"
 
 using namespace vostrelle;
 

@@ -8,8 +8,8 @@
 
 #include "dialogs/AccessibleTexts.h"
 #include "dialogs/FolderBrowser.h"
-#include "platform/qt/QtText.h"
-#include "platform/qt/SingleLineEdit.h"
+#include "qt/QtText.h"
+#include "qt/SingleLineEdit.h"
 #include "store/AppSettings.h"
 #include "transfer/ReceiveFileList.h"
 #include "transfer/TransferTexts.h"

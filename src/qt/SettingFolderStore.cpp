@@ -1,8 +1,8 @@
-#include "platform/qt/SettingFolderStore.h"
+#include "qt/SettingFolderStore.h"
 
 #include <QSettings>
 
-#include "platform/qt/QtText.h"
+#include "qt/QtText.h"
 
 namespace vostrelle {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/QtTranslation.h"
+#include "qt/QtTranslation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "platform/qt/GlobalHotKey.h"
+#include "qt/GlobalHotKey.h"
 
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
-#include "platform/qt/VirtualKeys.h"
+#include "qt/VirtualKeys.h"
 
 namespace vostrelle {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/TrayIcon.h"
+#include "qt/TrayIcon.h"
 
 #include <QSystemTrayIcon>
 

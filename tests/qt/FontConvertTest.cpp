@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <cstring>
 
-#include "platform/qt/FontConvert.h"
-#include "platform/qt/QtText.h"
+#include "qt/FontConvert.h"
+#include "qt/QtText.h"
 
 using namespace vostrelle;
 

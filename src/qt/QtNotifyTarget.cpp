@@ -1,4 +1,4 @@
-#include "platform/qt/QtNotifyTarget.h"
+#include "qt/QtNotifyTarget.h"
 
 #include <QMetaObject>
 

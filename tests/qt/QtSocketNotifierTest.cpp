@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "platform/qt/QtSocketNotifier.h"
+#include "qt/QtSocketNotifier.h"
 
 using namespace vostrelle;
 
