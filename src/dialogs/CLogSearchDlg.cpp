@@ -120,6 +120,27 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   setWindowTitle(QStringLiteral("ログ検索"));
   setSizeGripEnabled(true);
 
+  QGridLayout* fields = BuildFields();
+  QSplitter* split = BuildPanes();
+  status_ = new QLabel(this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &CLogSearchDlg::reject);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(status_, 1);
+  bottom->addWidget(buttons);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addWidget(split, 1);
+  layout->addLayout(bottom);
+  resize(720, 520);
+
+  ConnectFields();
+  ListRooms();
+}
+
+QGridLayout* CLogSearchDlg::BuildFields() {
   words_ = new QLineEdit(this);
   words_->setAccessibleName(QStringLiteral("検索する言葉"));
   words_->setPlaceholderText(QStringLiteral("空白で区切ると、すべてを含む行を探します"));
@@ -155,7 +176,10 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   fields->addWidget(to_, 2, 3);
   fields->setColumnStretch(1, 1);
   fields->setColumnStretch(3, 1);
+  return fields;
+}
 
+QSplitter* CLogSearchDlg::BuildPanes() {
   results_ = new QTreeWidget(this);
   results_->setHeaderLabels({QStringLiteral("日付"), QStringLiteral("時刻"), QStringLiteral("部屋"),
                              QStringLiteral("発言")});
@@ -184,21 +208,10 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   auto* split = new QSplitter(Qt::Vertical, this);
   split->addWidget(results_);
   split->addWidget(dayPane);
+  return split;
+}
 
-  status_ = new QLabel(this);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
-  connect(buttons, &QDialogButtonBox::rejected, this, &CLogSearchDlg::reject);
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(status_, 1);
-  bottom->addWidget(buttons);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(fields);
-  layout->addWidget(split, 1);
-  layout->addLayout(bottom);
-  resize(720, 520);
-
+void CLogSearchDlg::ConnectFields() {
   // Typing cancels the running search at once and starts the next one after a pause.
   typing_ = new QTimer(this);
   typing_->setSingleShot(true);
@@ -222,8 +235,6 @@ CLogSearchDlg::CLogSearchDlg(std::string logFolder, QWidget* parent)
   connect(from_, &QDateEdit::dateChanged, this, again);
   connect(to_, &QDateEdit::dateChanged, this, again);
   connect(results_, &QTreeWidget::itemActivated, this, &CLogSearchDlg::OpenHit);
-
-  ListRooms();
 }
 
 CLogSearchDlg::~CLogSearchDlg() {
@@ -380,8 +391,8 @@ void CLogSearchDlg::OpenHit(QTreeWidgetItem* item) {
   const int date = item->data(0, kDateRole).toInt();
   const std::size_t at = item->data(0, kLineRole).toULongLong();
   const QString title = QStringLiteral("%1 の %2 のログ").arg(ToQString(room), DateText(date));
-  const std::string path =
-      JoinPath(JoinPath(logFolder_, room), DateText(date).remove(QLatin1Char('/')).toStdString() + ".txt");
+  const std::string path = JoinPath(JoinPath(logFolder_, room),
+                                    DateText(date).remove(QLatin1Char('/')).toStdString() + ".txt");
   const unsigned generation = ++dayGeneration_;
   dayTitle_->setText(QStringLiteral("読み込み中…"));
   StartWorker([this, path, at, generation, title](const std::atomic<bool>&) {

@@ -15,7 +15,9 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
+class QSplitter;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -55,6 +57,10 @@ class CLogSearchDlg : public QDialog {
   void DayShown();
 
  private:
+  QGridLayout* BuildFields();
+  QSplitter* BuildPanes();
+  void ConnectFields();
+
   struct Run {
     std::atomic<bool> cancel{false};
     std::thread thread;
