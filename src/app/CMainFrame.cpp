@@ -135,6 +135,16 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::Create() {
+  BuildSplitters();
+  BuildPanes();
+  SizePanes();
+  BuildMenus();
+  BuildStatusBar();
+  BuildDesktopHooks();
+  return true;
+}
+
+void CMainFrame::BuildSplitters() {
   rows_ = new QSplitter(Qt::Vertical, this);
   rows_->setObjectName(QStringLiteral("rows"));
   rows_->setChildrenCollapsible(false);
@@ -152,7 +162,9 @@ bool CMainFrame::Create() {
   bottom_->setAccessibleName(QStringLiteral("下段"));
   bottom_->setAccessibleDescription(QStringLiteral("全部屋のメッセージと部屋一覧"));
   setCentralWidget(rows_);
+}
 
+void CMainFrame::BuildPanes() {
   // The panes in their order of creation; the document meets the views in that order.
   memberView_ = new CMemberView(doc_, ui_, top_);
   doc_.AddView(memberView_);
@@ -172,7 +184,9 @@ bool CMainFrame::Create() {
         if (leaving == notifiedSession_) notifiedSession_ = nullptr;
       });
   doc_.AddView(batchWatcher_.get());
+}
 
+void CMainFrame::SizePanes() {
   // Both rows share one column boundary, as one 2 x 2 splitter would.
   connect(top_, &QSplitter::splitterMoved, this, [this] { bottom_->setSizes(top_->sizes()); });
   connect(bottom_, &QSplitter::splitterMoved, this, [this] { top_->setSizes(bottom_->sizes()); });
@@ -196,10 +210,9 @@ bool CMainFrame::Create() {
   }
   rows_->setStretchFactor(0, 3);
   rows_->setStretchFactor(1, 1);
+}
 
-  BuildMenus();
-  BuildStatusBar();
-
+void CMainFrame::BuildDesktopHooks() {
   tray_ = new TrayIcon(this);
   tray_->Add();
   connect(tray_, &TrayIcon::Activated, this, [this] {
@@ -214,7 +227,6 @@ bool CMainFrame::Create() {
   // The options show the hot key as unavailable where no grab can work.
   CSystemPage::SetHotKeysAvailable(GlobalHotKeysPossible());
   if (!notifier_) SetNotifier(std::make_unique<FreedesktopNotifier>(tray_));
-  return true;
 }
 
 void CMainFrame::SetNotifier(std::unique_ptr<DesktopNotifier> notifier) {

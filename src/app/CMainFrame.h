@@ -12,7 +12,6 @@ class QAction;
 class QLabel;
 class QSplitter;
 
-
 namespace vostrelle {
 
 class AppSettings;
@@ -81,6 +80,10 @@ class CMainFrame : public QMainWindow {
   void timerEvent(QTimerEvent* event) override;
 
  private:
+  void BuildSplitters();
+  void BuildPanes();
+  void SizePanes();
+  void BuildDesktopHooks();
   void BuildMenus();
   QAction* AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& key = {});
   void BuildStatusBar();
