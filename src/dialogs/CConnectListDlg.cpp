@@ -28,6 +28,21 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
     return dialog.exec() == QDialog::Accepted;
   };
 
+  BuildRows();
+  BuildButtons();
+
+  for (std::size_t i = 0; i < list_.size(); ++i) {
+    rows_->addTopLevelItem(new QTreeWidgetItem);
+    ShowRow(static_cast<int>(i));
+  }
+  FitColumns();
+  UpdateButtons();
+  // Tab starts in the list, as the list is the first control.
+  rows_->setFocus();
+  DescribeControls(this);
+}
+
+void CConnectListDlg::BuildRows() {
   rows_ = new QTreeWidget(this);
   rows_->setObjectName(QStringLiteral("list%1").arg(kListId));
   rows_->setColumnCount(2);
@@ -41,7 +56,10 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   rows_->header()->setStretchLastSection(false);
   rows_->setMinimumSize(280, 180);
   connect(rows_, &QTreeWidget::itemSelectionChanged, this, &CConnectListDlg::UpdateButtons);
+}
 
+// The buttons beside the list, with the layout that holds both.
+void CConnectListDlg::BuildButtons() {
   auto button = [this](const char* text, int id, void (CConnectListDlg::*handler)()) {
     auto* result = new QPushButton(UiText(text), this);
     result->setObjectName(QStringLiteral("button%1").arg(id));
@@ -78,16 +96,6 @@ CConnectListDlg::CConnectListDlg(std::vector<ConnectSetting>& list, QWidget* par
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(rows_, 1);
   layout->addLayout(side);
-
-  for (std::size_t i = 0; i < list_.size(); ++i) {
-    rows_->addTopLevelItem(new QTreeWidgetItem);
-    ShowRow(static_cast<int>(i));
-  }
-  FitColumns();
-  UpdateButtons();
-  // Tab starts in the list, as the list is the first control.
-  rows_->setFocus();
-  DescribeControls(this);
 }
 
 int CConnectListDlg::SelectedRow() const {

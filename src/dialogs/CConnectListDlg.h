@@ -40,6 +40,8 @@ class CConnectListDlg : public QDialog {
   int SelectedRow() const;
 
  private:
+  void BuildRows();
+  void BuildButtons();
   void OnNew();
   void OnChange();
   void OnDelete();
