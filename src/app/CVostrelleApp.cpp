@@ -10,6 +10,7 @@
 #include "app/NetworkWatch.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CSettingsFolderDlg.h"
+#include "dialogs/TransferDialogs.h"
 #include "doc/CVostrelleDoc.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
@@ -23,7 +24,6 @@
 #include "store/CopySettingsFiles.h"
 #include "store/CreateFolderPath.h"
 #include "store/MyDocuments.h"
-#include "dialogs/TransferDialogs.h"
 
 namespace vostrelle {
 
@@ -47,14 +47,7 @@ bool CVostrelleApp::InitInstance() {
   // The program ends when its main window closes, not when its last window does: a
   // transfer window must not keep it alive, nor closing one end it.
   QApplication::setQuitOnLastWindowClosed(false);
-  // One instance per user: a second start brings the first one's window forward and
-  // ends. Without a session bus every start goes on, and the chat socket decides.
-  instance_ = std::make_unique<InstanceService>(
-      [this](InstanceCommand command) { OnInstanceCommand(command); });
-  if (instance_->Register() == InstanceService::Claim::Taken) {
-    if (SendToRunningInstance(InstanceCommand::Show) == RemoteResult::Done) return false;
-    instance_.reset();
-  }
+  if (!ClaimInstance()) return false;
   signals_ = std::make_unique<TerminationSignals>();
   QObject::connect(signals_.get(), &TerminationSignals::Received, signals_.get(),
                    [this](int) { OnTerminationSignal(); });
@@ -63,6 +56,30 @@ bool CVostrelleApp::InitInstance() {
   settings_->SetStockFont(DesktopStockFont());
   settings_->LoadSettings();
 
+  if (!MakeDocument() || !MakeFrame()) return false;
+  WatchSessionEnd();
+  if (settings_->MinimumStart || startMinimized_)
+    frame_->showMinimized();
+  else
+    frame_->show();
+  frame_->InputView()->Activate();
+  return true;
+}
+
+// False when a running instance of this user took over (it shows its window).
+bool CVostrelleApp::ClaimInstance() {
+  // One instance per user: a second start brings the first one's window forward and
+  // ends. Without a session bus every start goes on, and the chat socket decides.
+  instance_ = std::make_unique<InstanceService>(
+      [this](InstanceCommand command) { OnInstanceCommand(command); });
+  if (instance_->Register() == InstanceService::Claim::Taken) {
+    if (SendToRunningInstance(InstanceCommand::Show) == RemoteResult::Done) return false;
+    instance_.reset();
+  }
+  return true;
+}
+
+bool CVostrelleApp::MakeDocument() {
   notifier_ = std::make_unique<QtSocketNotifier>();
   doc_ = std::make_unique<CVostrelleDoc>(*settings_, ui_, *notifier_);
   ui_.SetCommandHandler([this](int id) {
@@ -78,9 +95,11 @@ bool CVostrelleApp::InitInstance() {
       {[] { return std::make_shared<QtNotifyTarget>(qApp); },
        [this](FileTransferList& list) { InstallTransferDialogs(list, *settings_, frame_.get()); },
        {}});
-  // Command-line arguments have no effect: the program always starts a new document.
-  if (!doc_->OnNewDocument()) return false;
+  // Every start makes a new document; the command line only says how to show it.
+  return doc_->OnNewDocument();
+}
 
+bool CVostrelleApp::MakeFrame() {
   frame_ = std::make_unique<CMainFrame>(*doc_, *settings_, ui_);
   if (!frame_->Create()) return false;
   ui_.SetOwner(frame_.get());
@@ -90,6 +109,10 @@ bool CVostrelleApp::InitInstance() {
   networkWatch_ = std::make_unique<NetworkWatch>(
       *doc_, notifier_.get(), std::chrono::milliseconds(CVostrelleView::TickMs()));
 
+  return true;
+}
+
+void CVostrelleApp::WatchSessionEnd() {
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
     // The desktop session is ending: the same question as closing the window.
     if (manager.allowsInteraction()) {
@@ -103,13 +126,6 @@ bool CVostrelleApp::InitInstance() {
     // The session's end closes the window next; it was asked once already.
     if (frame_) frame_->SetExitAnswered();
   });
-
-  if (settings_->MinimumStart || startMinimized_)
-    frame_->showMinimized();
-  else
-    frame_->show();
-  frame_->InputView()->Activate();
-  return true;
 }
 
 void CVostrelleApp::OnInstanceCommand(InstanceCommand command) {
@@ -224,9 +240,9 @@ void CVostrelleApp::OnChangeSettingsFolder() {
                    caption, MsgButtons::Ok, MsgIcon::Warning);
     return;
   }
-  const MsgAnswer answer =
-      ui_.MessageBox("現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n新しいフォルダは次回の起動から使われます。ここで終了します。"_sjis,
-                     caption, MsgButtons::YesNoCancel, MsgIcon::Question);
+  const MsgAnswer answer = ui_.MessageBox(
+      "現在の設定（接続先とオプション）を新しいフォルダにコピーしますか？\n新しいフォルダは次回の起動から使われます。ここで終了します。"_sjis,
+      caption, MsgButtons::YesNoCancel, MsgIcon::Question);
   if (answer == MsgAnswer::Cancel) return;
   const bool copy = answer == MsgAnswer::Yes;
   if (copy && !CopySettingsFiles(current, folder)) {

@@ -49,6 +49,11 @@ class CVostrelleApp {
   QtUserInterface& Ui() { return ui_; }
 
  private:
+  // Start-up in steps; each false ends the start.
+  bool ClaimInstance();
+  bool MakeDocument();
+  bool MakeFrame();
+  void WatchSessionEnd();
   std::unique_ptr<AppSettings> settings_;
   QtUserInterface ui_;
   std::unique_ptr<QtSocketNotifier> notifier_;
