@@ -80,26 +80,34 @@ std::string AppSettings::FilePath(const char* name) const {
 }
 
 bool AppSettings::LoadSettings() {
-  Connects.clear();
-  {
-    Node root;
-    CMiniDOMIO io;
-    io.LoadDocument(FilePath("connects.xml"), root);  // a broken file yields fewer elements
-    const Node* connects = Node::FindChild(&root, "Connects");
-    for (int i = 0; i < Node::GetChildCount(connects); ++i) {
-      const Node* child = Node::GetChild(connects, i);
-      if (child->GetName() != "Connect") continue;
-      ConnectSetting setting;
-      if (!ReadConnect(child, setting)) break;  // the rest of the list is not read
-      Connects.push_back(std::move(setting));
-    }
-  }
-
+  LoadConnects();
   Node root;
   CMiniDOMIO io;
   io.LoadDocument(FilePath("options.xml"), root);
   const Node* options = Node::FindChild(&root, "Options");
 
+  LoadBehaviour(options);
+  LoadFilesAndLooks(options);
+  return true;
+}
+
+void AppSettings::LoadConnects() {
+  Connects.clear();
+  Node root;
+  CMiniDOMIO io;
+  io.LoadDocument(FilePath("connects.xml"), root);  // a broken file yields fewer elements
+  const Node* connects = Node::FindChild(&root, "Connects");
+  for (int i = 0; i < Node::GetChildCount(connects); ++i) {
+    const Node* child = Node::GetChild(connects, i);
+    if (child->GetName() != "Connect") continue;
+    ConnectSetting setting;
+    if (!ReadConnect(child, setting)) break;  // the rest of the list is not read
+    Connects.push_back(std::move(setting));
+  }
+}
+
+// The system, event and hot-key options.
+void AppSettings::LoadBehaviour(const CMiniDOMNode* options) {
   const Node* system = Node::FindChild(options, "System");
   ConfirmExit = ReadBool(Node::FindChild(system, "ConfirmExit"), false);
   MinimumStart = ReadBool(Node::FindChild(system, "MinimumStart"), false);
@@ -117,7 +125,10 @@ bool AppSettings::LoadSettings() {
   value = 6;
   Node::GetInt(Node::FindChild(hotkey, "Modifiers"), value);
   Modifiers = static_cast<std::uint16_t>(value);
+}
 
+// The tip counter, the receive folder, the fonts and the log options.
+void AppSettings::LoadFilesAndLooks(const CMiniDOMNode* options) {
   Number = 0;
   Node::GetInt(Node::FindChild(Node::FindChild(options, "OnePoint"), "Number"), Number);
 
@@ -141,7 +152,6 @@ bool AppSettings::LoadSettings() {
     Log.SaveFolder = folder->GetValue();
   else
     Log.SaveFolder = JoinPath(SettingFolder, "log");
-  return true;
 }
 
 bool AppSettings::SaveConnects() {

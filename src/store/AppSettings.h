@@ -55,6 +55,9 @@ class AppSettings {
   std::vector<ConnectSetting> Connects;
 
  private:
+  void LoadConnects();
+  void LoadBehaviour(const CMiniDOMNode* options);
+  void LoadFilesAndLooks(const CMiniDOMNode* options);
   std::string FilePath(const char* name) const;
   bool Save(const char* name, const CMiniDOMNode& root);
   LOGFONTA stockFont_;
