@@ -50,29 +50,8 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   hotKeyNote_->setWordWrap(true);
   hotKeyNote_->hide();
 
-  auto* called = new QGroupBox(UiText("名前を呼ばれた時の処理"), this);
-  trayAnime_ = MakeCheck(called, "トレイアイコンをアニメーション(&A)", kTrayAnimeId);
-  restoreSize_ = MakeCheck(called, "最小化状態から復元(&R)", kRestoreSizeId);
-  auto* calledLayout = new QVBoxLayout(called);
-  calledLayout->addWidget(trayAnime_);
-  calledLayout->addWidget(restoreSize_);
-
-  auto* transfer = new QGroupBox(UiText("ファイル送受信"), this);
-  auto* folderLabel = new QLabel(UiText("ファイル受信フォルダ(&F):"), transfer);
-  receiveFolder_ = new QLineEdit(transfer);
-  receiveFolder_->setObjectName(QStringLiteral("edit%1").arg(kReceiveFolderId));
-  MakeSingleLineEdit(receiveFolder_);
-  receiveFolder_->setMinimumWidth(260);
-  folderLabel->setBuddy(receiveFolder_);
-  receiveFolderInUse_ = FolderInUseNote(receiveFolder_, FolderInUse);
-  browse_ = new QPushButton(UiText("参照"), transfer);
-  browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
-  connect(browse_, &QPushButton::clicked, this, &CSystemPage::OnBrowse);
-  auto* transferLayout = new QGridLayout(transfer);
-  transferLayout->addWidget(folderLabel, 0, 0, 1, 2);
-  transferLayout->addWidget(receiveFolder_, 1, 0);
-  transferLayout->addWidget(browse_, 1, 1);
-  transferLayout->addWidget(receiveFolderInUse_, 2, 0, 1, 2);
+  QGroupBox* called = BuildCalledGroup();
+  QGroupBox* transfer = BuildTransferGroup();
 
   auto* hotKeyRow = new QHBoxLayout;
   hotKeyRow->addSpacing(20);
@@ -94,6 +73,36 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   layout->addWidget(called);
   layout->addWidget(transfer);
   layout->addStretch(1);
+}
+
+QGroupBox* CSystemPage::BuildCalledGroup() {
+  auto* called = new QGroupBox(UiText("名前を呼ばれた時の処理"), this);
+  trayAnime_ = MakeCheck(called, "トレイアイコンをアニメーション(&A)", kTrayAnimeId);
+  restoreSize_ = MakeCheck(called, "最小化状態から復元(&R)", kRestoreSizeId);
+  auto* calledLayout = new QVBoxLayout(called);
+  calledLayout->addWidget(trayAnime_);
+  calledLayout->addWidget(restoreSize_);
+  return called;
+}
+
+QGroupBox* CSystemPage::BuildTransferGroup() {
+  auto* transfer = new QGroupBox(UiText("ファイル送受信"), this);
+  auto* folderLabel = new QLabel(UiText("ファイル受信フォルダ(&F):"), transfer);
+  receiveFolder_ = new QLineEdit(transfer);
+  receiveFolder_->setObjectName(QStringLiteral("edit%1").arg(kReceiveFolderId));
+  MakeSingleLineEdit(receiveFolder_);
+  receiveFolder_->setMinimumWidth(260);
+  folderLabel->setBuddy(receiveFolder_);
+  receiveFolderInUse_ = FolderInUseNote(receiveFolder_, FolderInUse);
+  browse_ = new QPushButton(UiText("参照"), transfer);
+  browse_->setObjectName(QStringLiteral("button%1").arg(kBrowseId));
+  connect(browse_, &QPushButton::clicked, this, &CSystemPage::OnBrowse);
+  auto* transferLayout = new QGridLayout(transfer);
+  transferLayout->addWidget(folderLabel, 0, 0, 1, 2);
+  transferLayout->addWidget(receiveFolder_, 1, 0);
+  transferLayout->addWidget(browse_, 1, 1);
+  transferLayout->addWidget(receiveFolderInUse_, 2, 0, 1, 2);
+  return transfer;
 }
 
 void CSystemPage::SetHotKeysAvailable(bool available) {

@@ -9,6 +9,7 @@
 #include "dialogs/DialogSupport.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -57,6 +58,9 @@ class CSystemPage : public COptionsPage {
   void OnConfirm() override;
 
  private:
+  // Made in tab order, after the checks above them.
+  QGroupBox* BuildCalledGroup();
+  QGroupBox* BuildTransferGroup();
   void ShowValues();
   void TakeValues();
   void OnUseHotkey();
