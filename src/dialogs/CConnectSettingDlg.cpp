@@ -71,6 +71,17 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
 
   QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));
 
+  QGridLayout* grid = LayOutFields();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addSpacing(6);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  DescribeControls(this);
+}
+
+QGridLayout* CConnectSettingDlg::LayOutFields() {
   auto label = [this](const char* text, QWidget* buddy) {
     auto* result = new QLabel(UiText(text), this);
     result->setBuddy(buddy);
@@ -95,13 +106,7 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
       connectToEdit_->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16;
   connectToEdit_->setMinimumWidth(addressWidth);
   netMaskEdit_->setMinimumWidth(addressWidth);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(grid);
-  layout->addSpacing(6);
-  layout->addWidget(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
-  DescribeControls(this);
+  return grid;
 }
 
 bool CConnectSettingDlg::eventFilter(QObject* watched, QEvent* event) {

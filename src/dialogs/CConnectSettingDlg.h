@@ -10,6 +10,7 @@
 #include "dialogs/DialogSupport.h"
 #include "store/ConnectSetting.h"
 
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -50,6 +51,7 @@ class CConnectSettingDlg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QGridLayout* LayOutFields();
   // The opening steps; false when there is no network to connect to.
   bool Open();
   void OnSelect();
