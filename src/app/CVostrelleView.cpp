@@ -162,6 +162,7 @@ bool CVostrelleView::HandleInputKey(QKeyEvent* key) {
       return true;
     }
     input_->clear();
+    // Not sent from here: the document shows and logs the line first, then sends it.
     session->EnterLine(text);
     return true;
   }

@@ -50,4 +50,39 @@ connects=$(find "$dir/home" -name connects.xml | head -1)
 iconv -f CP932 -t UTF-8 "$connects" | grep -q "<Name>太郎</Name>" || lab_fail "connects.xml lacks the name"
 iconv -f CP932 -t UTF-8 "$connects" | grep -q "<AutoConnect>1</AutoConnect>" || lab_fail "not AutoConnect"
 grep -q "<ConnectTo>10.77.63.255</ConnectTo>" "$connects" || lab_fail "not the LAN's address"
+# 設定 → 設定保存フォルダの変更 to a new folder: the settings are copied there (the
+# question's default), the program ends, and the next start uses the new folder with
+# every room kept, asking nothing. The old folder stays as it was.
+old=$(dirname "$connects")
+moved="$dir/home/moved"
+main=$(lab_window 1 ' - Vostrelle')
+lab_keys 1 "$main" alt+s f
+w=$(lab_window 1 '設定保存フォルダの指定') || { lab_fail "no folder dialog for the change"; exit 1; }
+DISPLAY=:$d xdotool windowfocus --sync "$w" key ctrl+a type --delay 10 "$moved"
+DISPLAY=:$d xdotool key Return
+w=$(lab_window 1 '設定保存フォルダの変更') || { lab_fail "no copy question"; lab_shot 1 first-start-fail; exit 1; }
+lab_shot 1 first-start-4-copy
+lab_keys 1 "$w" Return
+pid=${LAB_PIDS[-1]}
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && lab_fail "the program did not end after the folder change"
+cmp -s "$old/connects.xml" "$moved/connects.xml" || lab_fail "connects.xml was not copied"
+cmp -s "$old/options.xml" "$moved/options.xml" || lab_fail "options.xml was not copied"
+grep -q "^Setting=$moved\$" "$dir/config/Pendrake/Vostrelle.conf" || lab_fail "the new folder is not stored"
+ip netns exec "${LAB_PREFIX}1" env HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" \
+  XDG_RUNTIME_DIR="$dir" DISPLAY=:$d LANG=C.UTF-8 "$LAB_PROGRAM" >>"$dir/program.log" 2>&1 &
+LAB_PIDS+=($!)
+lab_window 1 ' - Vostrelle' >/dev/null || lab_fail "no main window after the restart"
+for title in '設定保存フォルダの指定' '接続設定'; do
+  DISPLAY=:$d xdotool search --onlyvisible --name "$title" >/dev/null 2>&1 &&
+    lab_fail "the restart asked again: $title"
+done
+for _ in $(seq 100); do
+  [ "$(lab_log 2 "(Default)" | grep -c '太郎が参加しました。')" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(lab_log 2 "(Default)" | grep -c '太郎が参加しました。')" -ge 2 ] ||
+  lab_fail "the restart did not join the room again"
+[ -d "$old" ] && [ -f "$old/connects.xml" ] || lab_fail "the old folder lost its files"
+lab_shot 1 first-start-5-restarted
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
