@@ -72,8 +72,7 @@ ReceiveFileList::Key ReceiveFileList::KeyOf(int index) const {
 bool ReceiveFileList::Busy(int index) const {
   const TransferItem& item = Item(index);
   if (FindWorker(item.MemberAddress, item.ID, item.Room)) return true;
-  return std::any_of(starting_.begin(), starting_.end(),
-                     [&](const Key& key) { return item.Matches(key.Address, key.ID, key.Room); });
+  return std::find(starting_.begin(), starting_.end(), KeyOf(index)) != starting_.end();
 }
 
 bool ReceiveFileList::MakeRoom(Ipv4 address, const std::string& room, bool reoffered) {
@@ -125,12 +124,7 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
     const MsgAnswer answer =
         dialog->MessageBox(fileName + "\n" + text::kAskOverwrite, text::kAskOverwriteCaption,
                            MsgButtons::YesNo, MsgIcon::Question);
-    for (auto it = starting_.begin(); it != starting_.end(); ++it) {
-      if (it->Address == key.Address && it->ID == key.ID && it->Room == key.Room) {
-        starting_.erase(it);
-        break;
-      }
-    }
+    starting_.erase(std::find(starting_.begin(), starting_.end(), key));
     if (answer != MsgAnswer::Yes) return false;
     index = Find(key);
     if (!startable(index)) return false;

@@ -51,6 +51,7 @@ class ReceiveFileList : public FileTransferList {
     Ipv4 Address = 0;
     std::string ID;
     std::string Room;
+    friend bool operator==(const Key&, const Key&) = default;
   };
   Key KeyOf(int index) const;
   int Find(const Key& key) const { return FindEntry(key.Address, key.ID, key.Room); }
