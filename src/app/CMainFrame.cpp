@@ -431,7 +431,7 @@ void CMainFrame::OnCommand(int id) {
       FocusPane(-1);
       return;
     case cmd::kLogSearch:
-      ShowLogSearch(this, settings_.Log.SaveFolder);
+      ShowLogSearch(this, settings_.LogFolderInUse());
       return;
     default:
       break;

@@ -30,7 +30,7 @@ namespace vostrelle {
 class CLogSearchDlg : public QDialog {
   Q_OBJECT
  public:
-  // logFolder is the log folder of the settings (CP932).
+  // logFolder is the log folder in use (CP932).
   explicit CLogSearchDlg(std::string logFolder, QWidget* parent = nullptr);
   ~CLogSearchDlg() override;
 
@@ -50,6 +50,8 @@ class CLogSearchDlg : public QDialog {
   QTreeWidget* Results() const { return results_; }
   QPlainTextEdit* DayView() const { return day_; }
   QLabel* StatusLabel() const { return status_; }
+  // The folder searched: the log folder this run really writes to.
+  const std::string& LogFolder() const { return logFolder_; }
 
  signals:
   void SearchFinished();

@@ -12,6 +12,7 @@
 #include "app/CInputBox.h"
 #include "app/CMainFrame.h"
 #include "app/CVostrelleView.h"
+#include "dialogs/CLogSearchDlg.h"
 #include "doc/DocTestSupport.h"
 #include "platform/CommandIds.h"
 #include "platform/Cp932.h"
@@ -222,6 +223,12 @@ class CMainFrameTest : public QObject {
     QCOMPARE(w.frame->InputView()->SystemView()->toPlainText().count(
                  QStringLiteral("Windowsのフォルダのため")),
              1);
+    // The search looks where the logs really go, not in the folder from Windows.
+    w.frame->OnCommand(cmd::kLogSearch);
+    auto* search = w.frame->findChild<CLogSearchDlg*>();
+    QVERIFY(search);
+    QCOMPARE(search->LogFolder(), std::string("/srv/chat/log"));
+    search->close();
   }
 
   void MemberNameReplacesTheSelection() {
