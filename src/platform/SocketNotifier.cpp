@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -38,6 +39,17 @@ void PollLoop::RunUntilQuiet(int quietMs, int maxMs) {
   while (std::chrono::steady_clock::now() < end) {
     if (RunOnce(quietMs) == 0) return;
   }
+}
+
+bool PollLoop::RunUntil(const std::function<bool()>& done, int maxMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+  while (!done()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    RunOnce(static_cast<int>(std::min<long long>(left.count(), 100)));
+  }
+  return true;
 }
 
 }  // namespace vostrelle

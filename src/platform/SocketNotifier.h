@@ -27,6 +27,9 @@ class PollLoop : public SocketNotifier {
   int RunOnce(int timeoutMs);
   // Runs until a wait of quietMs passes with nothing ready, or maxMs has passed.
   void RunUntilQuiet(int quietMs, int maxMs = 5000);
+  // Runs until done() holds, checked after every wake, or maxMs has passed. Returns
+  // whether done() held.
+  bool RunUntil(const std::function<bool()>& done, int maxMs = 10000);
   std::size_t watched() const { return handlers_.size(); }
 
  private:

@@ -2,6 +2,8 @@
 // with the real interface query and the real chat port, as the program would.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 #include "DocTestSupport.h"
@@ -70,6 +72,16 @@ void PumpAll(std::vector<Host*> hosts) {
   }
 }
 
+// Runs every host's loop until done() holds; false after ten seconds without it.
+bool PumpUntil(std::vector<Host*> hosts, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    for (Host* h : hosts) h->loop.RunOnce(5);
+  }
+  return true;
+}
+
 ConnectSetting Lan(NetLab& lab, const std::string& name, const std::string& room) {
   ConnectSetting s = test::Setting(room, name, lab.Broadcast());
   return s;
@@ -88,7 +100,9 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   PumpAll({&a, &b, &c});
   b.JoinPending();
   c.JoinPending();
-  PumpAll({&a, &b, &c});
+  ASSERT_TRUE(PumpUntil({&a, &b, &c}, [&] {
+    return a.Members() == 2 && b.Members(0) == 2 && b.Members(1) == 2 && c.Members() == 2;
+  }));
 
   // Join by broadcast; each room sees only its own members.
   EXPECT_EQ(a.Members(), 2);
@@ -97,8 +111,11 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   EXPECT_EQ(c.Members(), 2);
 
   a.doc.CurrentSession()->EnterLine("こんにちは、bob さん"_sjis);
-  PumpAll({&a, &b, &c});
   const std::string line = "こんにちは、bob さん"_sjis;
+  ASSERT_TRUE(PumpUntil({&a, &b, &c}, [&] {
+    return b.Log("雑談"_sjis).find(line) != std::string::npos && !b.ui.commands.empty();
+  }));
+  PumpAll({&a, &b, &c});  // the other room must stay quiet too
   EXPECT_NE(a.Log("雑談"_sjis).find(line), std::string::npos);
   EXPECT_NE(b.Log("雑談"_sjis).find(line), std::string::npos);
   EXPECT_EQ(c.Log("other").find(line), std::string::npos);
@@ -110,11 +127,11 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
   b.ui.connectList = [](std::vector<ConnectSetting>&) { return cmd::kReconnectResult; };
   b.doc.OnEditConnects();
   ASSERT_TRUE(b.Start());
-  PumpAll({&a, &b, &c});
+  ASSERT_TRUE(PumpUntil({&a, &b, &c}, [&] { return a.Members() == 1; }));
   EXPECT_EQ(a.Members(), 1);
   EXPECT_NE(a.Log("雑談"_sjis).find("bobが退出しました。"_sjis), std::string::npos);
   b.JoinPending();
-  PumpAll({&a, &b, &c});
+  ASSERT_TRUE(PumpUntil({&a, &b, &c}, [&] { return a.Members() == 2 && c.Members() == 2; }));
   EXPECT_EQ(a.Members(), 2);
   EXPECT_EQ(c.Members(), 2);
   const std::string log = a.Log("雑談"_sjis);
@@ -123,7 +140,7 @@ TEST(DocLan, ChatBetweenHostsReachesViewsAndLogs) {
 
   // Leaving a room tells the others.
   c.doc.OnLeaveRoom();
-  PumpAll({&a, &b, &c});
+  ASSERT_TRUE(PumpUntil({&a, &b, &c}, [&] { return b.Members(1) == 1; }));
   EXPECT_EQ(b.Members(1), 1);
   EXPECT_EQ(c.doc.SessionCount(), 0);
 }

@@ -52,6 +52,17 @@ lab_free_display() {
   echo $d
 }
 
+lab_link_up() {
+  local line
+  for _ in $(seq 200); do
+    line=$(ip -n "$1" -o link show dev "$2" 2>/dev/null)
+    case "$line" in *"qdisc noop"*) ;; *"state UP"*) return 0 ;; esac
+    sleep 0.05
+  done
+  echo "lab: link $2 in $1 did not come up" >&2
+  return 1
+}
+
 lab_host() {
   local k=$1 name=$2 room=$3 dir="$LAB_ROOT/h$1"
   local ns="${LAB_PREFIX}$k"
@@ -64,6 +75,10 @@ lab_host() {
   ip -n "$ns" link set eth0 up
   ip -n "$ns" link set lo up
   ip -n "${LAB_PREFIX}br" link set "${LAB_PREFIX}b$k" master br0 up
+  # A veth end drops what it is given until the kernel has seen its carrier: wait for it
+  # on both ends, so the program's first "Join" is not lost.
+  lab_link_up "$ns" eth0
+  lab_link_up "${LAB_PREFIX}br" "${LAB_PREFIX}b$k"
   mkdir -p "$dir/home" "$dir/config/Pendrake" "$dir/settings"
   printf '[Directory]\nSetting=%s\n' "$dir/settings" >"$dir/config/Pendrake/Vostrelle.conf"
   printf '<?xml version="1.0" encoding="Shift_JIS"?>\r\n<Connects><Connect><Name>%s</Name><RoomName>%s</RoomName><RealName>%s</RealName><ConnectTo>10.77.%s.255</ConnectTo><NetMask>255.255.255.0</NetMask><AutoConnect>1</AutoConnect></Connect></Connects>' \

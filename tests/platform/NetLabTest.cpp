@@ -45,8 +45,8 @@ TEST(NetLabPlatform, HostsSeeTheirInterfaceAndEachOthersBroadcasts) {
   s1.SetNotifier(&loop, reader(s1, from1));
   s2.SetNotifier(&loop, reader(s2, from2));
   ASSERT_TRUE(s1.SendTo("hello", InetAddr(lab->Broadcast()), 41001));
-  loop.RunUntilQuiet(200);
   // The broadcast reaches the other host and comes back to the sender itself.
+  ASSERT_TRUE(loop.RunUntil([&] { return !from1.empty() && !from2.empty(); }));
   EXPECT_EQ(from2, std::vector<Ipv4>{InetAddr(lab->Address(1))});
   EXPECT_EQ(from1, std::vector<Ipv4>{InetAddr(lab->Address(1))});
 }

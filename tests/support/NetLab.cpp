@@ -4,7 +4,10 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace vostrelle::test {
 
@@ -57,7 +60,43 @@ std::unique_ptr<NetLab> NetLab::Create(int hosts, int net, std::string* whyNot) 
     if (fd < 0) return fail("cannot open a host namespace");
     lab->hostFds_.push_back(fd);
   }
+  if (!lab->WaitLinksUp()) return fail("the lab's links did not come up");
   return lab;
+}
+
+// A veth end drops what is sent on it until the kernel has seen its carrier and given it
+// a queue, which can take up to a second after "link set up". Wait for that on every
+// host and every bridge port, so a test's first datagram is not lost.
+bool NetLab::WaitLinksUp() {
+  std::vector<std::string> links;
+  for (std::size_t k = 1; k < namespaces_.size(); ++k) {
+    links.push_back("ip -n " + namespaces_[k] + " -o link show dev eth0");
+    links.push_back("ip -n " + namespaces_[0] + " -o link show dev " + prefix_ + "b" +
+                    std::to_string(k));
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (const std::string& command : links) {
+    while (!LinkReady(Output(command))) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  return true;
+}
+
+bool NetLab::LinkReady(const std::string& line) {
+  return line.find("state UP") != std::string::npos && line.find("qdisc noop") == std::string::npos;
+}
+
+std::string NetLab::Output(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+  if (!pipe) return out;
+  char buf[512];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+  ::pclose(pipe);
+  return out;
 }
 
 NetLab::~NetLab() {

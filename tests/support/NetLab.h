@@ -31,6 +31,9 @@ class NetLab {
  private:
   NetLab() = default;
   bool Run(const std::string& command);
+  bool WaitLinksUp();
+  static bool LinkReady(const std::string& line);
+  static std::string Output(const std::string& command);
 
   std::string prefix_;
   int net_ = 0;
