@@ -228,7 +228,7 @@ void CReceiveFileWorker::Exchange() {
   if (item.LocalPath.empty()) throw CFileTransException(text::kPathUnknown);
   // The target itself stays as it is until the last byte is in.
   Body body(item.Size);
-  if (!body.file.CreateForReceiving(item.LocalPath))
+  if (!body.file.CreateForReceiving(item.LocalPath, item.NativePath))
     throw CFileTransException(text::kCannotOpenFile);
   const std::size_t start = std::min<std::size_t>(first.size(), item.Size);
   std::copy_n(first.data(), start, body.pending.data());

@@ -41,7 +41,7 @@ bool CFileListenSocket::OnAccept() {
   const int fd = ::accept4(fd_, reinterpret_cast<sockaddr*>(&peer), &peerLength, SOCK_CLOEXEC);
   if (fd < 0) {
     if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return true;
-    failedAccepts_.fetch_add(1);
+    if (counters_) counters_->FailedAccepts.fetch_add(1);
     return false;
   }
   if (gate_ && !gate_->Admit(fd, peer.sin_addr.s_addr)) {
@@ -61,10 +61,12 @@ void CFileListenSocket::Close() {
 }
 
 CSendFileThread::CSendFileThread(std::shared_ptr<NotifyTarget> notify, std::uint16_t port,
-                                 Ipv4 address, std::shared_ptr<RequestGate> gate)
+                                 Ipv4 address, std::shared_ptr<RequestGate> gate,
+                                 std::shared_ptr<ListenerCounters> counters)
     : port_(port),
       address_(address),
-      socket_(std::make_unique<CFileListenSocket>(std::move(notify), std::move(gate))) {
+      socket_(std::make_unique<CFileListenSocket>(std::move(notify), std::move(gate), counters)),
+      counters_(std::move(counters)) {
   if (::pipe2(wake_, O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
 }
 
@@ -111,7 +113,7 @@ void CSendFileThread::Run() {
       nextBackoffMs = kBackoffFirstMs;
       continue;
     }
-    backoffs_.fetch_add(1);
+    if (counters_) counters_->Backoffs.fetch_add(1);
     backoffMs = nextBackoffMs;
     nextBackoffMs = std::min(nextBackoffMs * 2, kBackoffLongestMs);
   }

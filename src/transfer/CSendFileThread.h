@@ -14,11 +14,19 @@
 
 namespace vostrelle {
 
+// What the listener had to wait out for want of descriptors or memory; kept by whoever
+// hands it in, read from any thread.
+struct ListenerCounters {
+  std::atomic<int> FailedAccepts{0};  // accepts that failed for want of them
+  std::atomic<int> Backoffs{0};       // waits after such a failure
+};
+
 class CFileListenSocket {
  public:
   explicit CFileListenSocket(std::shared_ptr<NotifyTarget> notify,
-                             std::shared_ptr<RequestGate> gate = nullptr)
-      : notify_(std::move(notify)), gate_(std::move(gate)) {}
+                             std::shared_ptr<RequestGate> gate = nullptr,
+                             std::shared_ptr<ListenerCounters> counters = nullptr)
+      : notify_(std::move(notify)), gate_(std::move(gate)), counters_(std::move(counters)) {}
   CFileListenSocket(const CFileListenSocket&) = delete;
   CFileListenSocket& operator=(const CFileListenSocket&) = delete;
   ~CFileListenSocket() { Close(); }
@@ -35,14 +43,12 @@ class CFileListenSocket {
   bool OnAccept();
   void Close();
   int fd() const { return fd_; }
-  // Accepts that failed for want of descriptors or memory (any thread).
-  int FailedAccepts() const { return failedAccepts_.load(); }
 
  private:
   std::shared_ptr<NotifyTarget> notify_;
   std::shared_ptr<RequestGate> gate_;
+  std::shared_ptr<ListenerCounters> counters_;
   int fd_ = -1;
-  std::atomic<int> failedAccepts_{0};
 };
 
 class CSendFileThread : public TransferThread {
@@ -53,7 +59,8 @@ class CSendFileThread : public TransferThread {
   static constexpr int kBackoffLongestMs = 1000;
 
   CSendFileThread(std::shared_ptr<NotifyTarget> notify, std::uint16_t port = kFilePort,
-                  Ipv4 address = 0, std::shared_ptr<RequestGate> gate = nullptr);
+                  Ipv4 address = 0, std::shared_ptr<RequestGate> gate = nullptr,
+                  std::shared_ptr<ListenerCounters> counters = nullptr);
   ~CSendFileThread() override;
 
   // Creates the listening socket before the thread runs, so a connection that comes
@@ -61,9 +68,6 @@ class CSendFileThread : public TransferThread {
   bool Listen();
   // Asks the thread to end (any thread).
   void Quit();
-  const CFileListenSocket& Socket() const { return *socket_; }
-  // How many times the listener has backed off after a failed accept.
-  int Backoffs() const { return backoffs_.load(); }
 
  protected:
   void Run() override;
@@ -72,8 +76,8 @@ class CSendFileThread : public TransferThread {
   std::uint16_t port_;
   Ipv4 address_;
   std::unique_ptr<CFileListenSocket> socket_;
+  std::shared_ptr<ListenerCounters> counters_;
   int wake_[2] = {-1, -1};
-  std::atomic<int> backoffs_{0};
 };
 
 }  // namespace vostrelle

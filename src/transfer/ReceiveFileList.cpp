@@ -1,5 +1,7 @@
 #include "ReceiveFileList.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -13,7 +15,10 @@ namespace vostrelle {
 
 namespace text = transfer_text;
 
-bool IsSafeReceivedName(const std::string& name) {
+namespace {
+// The name's own bytes: no separator and no "." or "..". A 0x5C trail byte belongs to
+// its character.
+bool IsPlainName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
@@ -23,8 +28,26 @@ bool IsSafeReceivedName(const std::string& name) {
     }
     if (c == '/' || c == '\\' || c == '\0') return false;
   }
+  return true;
+}
+
+// The last part of a native path fits the system's limit for a name.
+bool NameFits(const std::string& native) {
+  const std::size_t slash = native.rfind('/');
+  return native.size() - (slash == std::string::npos ? 0 : slash + 1) <= NAME_MAX;
+}
+}  // namespace
+
+bool IsSafeReceivedName(const std::string& name) {
   std::string native;
-  return ToNativePath(name, native) && native.size() <= NAME_MAX;
+  return IsPlainName(name) && ToNativePath(name, native) && NameFits(native);
+}
+
+bool ReceivedFileTarget(const std::string& folder, const std::string& name, std::string& path,
+                        std::string& native) {
+  if (!IsPlainName(name)) return false;
+  path = JoinPath(folder, name);
+  return ToNativePath(path, native) && native.size() < PATH_MAX && NameFits(native);
 }
 
 ReceiveFileList::ReceiveFileList(std::shared_ptr<NotifyTarget> notify,
@@ -111,11 +134,10 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
   };
   if (!startable(index)) return false;
   const std::string fileName = Entry(index).FileName;
-  if (!IsSafeReceivedName(fileName)) return false;
-  const std::string path = JoinPath(folder, fileName);
-  std::string native;
-  if (!ToNativePath(path, native) || native.size() >= PATH_MAX) return false;
-  if (PathExists(path)) {
+  std::string path, native;
+  if (!ReceivedFileTarget(folder, fileName, path, native)) return false;
+  struct stat st;
+  if (::stat(native.c_str(), &st) == 0) {
     TransferDialog* dialog = Dialog();
     if (!dialog) return false;
     // The question's event loop goes on delivering offers and worker messages: the
@@ -131,6 +153,7 @@ bool ReceiveFileList::Start(int index, const std::string& folder) {
   }
   TransferItem& item = Entry(index);
   item.LocalPath = path;
+  item.NativePath = native;
   auto worker = std::make_unique<CReceiveFileWorker>();
   item.State = TransferState::Transferring;
   UpdateRow(index);

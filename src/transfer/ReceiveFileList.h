@@ -13,6 +13,11 @@ namespace vostrelle {
 // no '/' or '\' character (a 0x5C trail byte of a double-byte character is part of that
 // character), a file-name form on this system and at most NAME_MAX bytes there.
 bool IsSafeReceivedName(const std::string& cp932Name);
+// Where a file offered as name is received into folder (both CP932): path, and native,
+// the same as the system spells it, converted here once for the whole receive. False
+// when the name is not safe or either is too long for the system.
+bool ReceivedFileTarget(const std::string& folder, const std::string& name, std::string& path,
+                        std::string& native);
 
 class ReceiveFileList : public FileTransferList {
  public:

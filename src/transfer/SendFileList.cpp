@@ -125,8 +125,8 @@ bool SendFileList::Start(int index) {
   const int member = item.Session->FindMember(item.MemberAddress);
   if (member < 0) return false;
   if (!listener_) {
-    auto listener =
-        std::make_unique<CSendFileThread>(notify_, config_.Port, config_.ListenAddress, gate_);
+    auto listener = std::make_unique<CSendFileThread>(notify_, config_.Port, config_.ListenAddress,
+                                                      gate_, config_.Counters);
     listener->Listen();
     if (!listener->Start(spawner_)) return false;  // no thread: the row says the start failed
     listener_ = listener.release();

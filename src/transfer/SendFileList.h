@@ -27,6 +27,8 @@ class SendFileList : public FileTransferList {
     TransferThread::Spawner Spawner = {};
     // Admits the accepted connections until they name an entry; a new one when empty.
     std::shared_ptr<RequestGate> Gate = {};
+    // Counts what the listener had to wait out; none when empty.
+    std::shared_ptr<ListenerCounters> Counters = {};
   };
 
   // ui shows the refusal of a file too large to announce; not owned, may be null.
@@ -45,10 +47,7 @@ class SendFileList : public FileTransferList {
 
   // The next transfer ID, "%08x" of (tag << 16) | counter.
   std::string NextId();
-  bool ListenerStarted() const { return listener_ != nullptr; }
-  const CSendFileThread* Listener() const { return listener_; }
   void Remove(int index) override;
-  std::uint16_t Port() const { return config_.Port; }
 
  protected:
   bool HandleMessage(unsigned message, std::uintptr_t wParam) override;

@@ -46,10 +46,9 @@ bool TransferFile::OpenForReading(const std::string& path) {
   return true;
 }
 
-bool TransferFile::CreateForReceiving(const std::string& path) {
+bool TransferFile::CreateForReceiving(const std::string& path, const std::string& native) {
   Close();
-  std::string native;
-  if (!ToNativePath(path, native) || native.empty()) return false;
+  if (native.empty()) return false;
   const std::size_t slash = native.rfind('/');
   const std::string folderPrefix = slash == std::string::npos ? "" : native.substr(0, slash + 1);
   const std::string name = native.substr(folderPrefix.size());

@@ -23,11 +23,12 @@ class TransferFile {
 
   // path is CP932. Opens an existing regular file.
   bool OpenForReading(const std::string& path);
-  // Starts a receive into path (CP932): creates a new part file beside it, named after
-  // it with kPartSuffix (a free number before the suffix when that name is taken), and
-  // leaves path as it is. Fails when path is something other than a regular file, or
-  // is being sent or received by another transfer.
-  bool CreateForReceiving(const std::string& path);
+  // Starts a receive into path (CP932; native is the same as the system spells it):
+  // creates a new part file beside it, named after it with kPartSuffix (a free number
+  // before the suffix when that name is taken), and leaves path as it is. Fails when
+  // path is something other than a regular file, or is being sent or received by
+  // another transfer.
+  bool CreateForReceiving(const std::string& path, const std::string& native);
   // Every byte has arrived: the part file takes the target's name, replacing what was
   // there. False when that failed; the part file then stays, as with Abandon.
   bool Commit();

@@ -27,6 +27,7 @@ struct TransferItem {
   Ipv4 MemberAddress = 0;
   RoomSession* Session = nullptr;  // not owned; cleared when the session goes away
   std::string LocalPath;           // CP932
+  std::string NativePath;          // a received file's LocalPath as the system spells it
   std::string ID;
   std::string Room;
   std::string MemberName;

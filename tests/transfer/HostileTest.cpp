@@ -452,14 +452,13 @@ class DescriptorsExhausted {
 // connection once descriptors are free again.
 TEST_F(HostileTest, ListenerBacksOffWhileDescriptorsRunOut) {
   Make(CSendFileWorker::kRequestTimeoutMs);
-  const CSendFileThread& listener = *sendList->Listener();
   sendList->OnSendFileRequest(senderRoom.session.get(), toReceiver, sourceDir.File("data.bin"));
   const int s = sendList->Count() - 1;
   ASSERT_TRUE(sendList->Start(s));
   const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   ASSERT_GE(client, 0);
-  const int failedBefore = listener.Socket().FailedAccepts();
-  const int backoffsBefore = listener.Backoffs();
+  const int failedBefore = counters->FailedAccepts.load();
+  const int backoffsBefore = counters->Backoffs.load();
   const auto before = std::chrono::steady_clock::now();
   {
     DescriptorsExhausted exhausted;
@@ -473,7 +472,8 @@ TEST_F(HostileTest, ListenerBacksOffWhileDescriptorsRunOut) {
     SendText(client, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + sendList->Item(s).ID +
                          "\r\nRoom: room\r\n\r\n");
     constexpr int kSteps = 4;
-    ASSERT_TRUE(PumpUntil({}, [&] { return listener.Backoffs() - backoffsBefore >= kSteps; }));
+    ASSERT_TRUE(
+        PumpUntil({}, [&] { return counters->Backoffs.load() - backoffsBefore >= kSteps; }));
     // Between the first back-off and the last of these the listener has waited out all
     // the others, each twice the one before: a lower bound that a slow or busy machine
     // only makes easier to meet, and that a listener trying again at once never meets.
@@ -482,9 +482,9 @@ TEST_F(HostileTest, ListenerBacksOffWhileDescriptorsRunOut) {
       waited += ms;
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(waited));
     // Failures first: each one is followed by its back-off, so at most one more.
-    const int failed = listener.Socket().FailedAccepts() - failedBefore;
+    const int failed = counters->FailedAccepts.load() - failedBefore;
     EXPECT_GE(failed, kSteps);
-    EXPECT_LE(failed, listener.Backoffs() - backoffsBefore + 1);
+    EXPECT_LE(failed, counters->Backoffs.load() - backoffsBefore + 1);
     EXPECT_EQ(sendList->WorkerCount(), 0u);
   }
   std::string answer;

@@ -47,7 +47,7 @@ class ReceiveWorkerTest : public ::testing::Test {
     item.ID = "0001abcd";
     item.Room = "room";
     item.Size = size;
-    item.LocalPath = dir.File("out.bin");
+    item.LocalPath = item.NativePath = dir.File("out.bin");  // ASCII: the same either way
     worker.Assign(notify, item);
     worker.Start();
   }
@@ -291,7 +291,7 @@ TEST_F(ReceiveWorkerTest, PartNamesNeverReplaceAFile) {
   item.MemberAddress = kLoopback;
   item.Port = other.port;
   item.Size = 10;
-  item.LocalPath = dir.File("out.bin");
+  item.LocalPath = item.NativePath = dir.File("out.bin");  // ASCII: the same either way
   second.Assign(std::make_shared<QueueNotifyTarget>(), item);
   second.Start();
   const int otherFd = other.Accept();

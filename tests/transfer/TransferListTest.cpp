@@ -47,12 +47,12 @@ class TransferListTest : public TransferListsTest {
   // A receiver with a small window asks for entry index; its answer header goes to
   // answer (empty when none came). -1 when it could not connect.
   int Request(int index, std::string& answer, const std::string& room = "room") {
-    return Request(*sendList, *sendNotify, index, answer, room);
+    return Request(*sendList, port, *sendNotify, index, answer, room);
   }
   // The same of another send list, whose messages go to notify.
-  int Request(SendFileList& list, QueueNotifyTarget& notify, int index, std::string& answer,
-              const std::string& room = "room") {
-    const int fd = RawConnect(list.Port(), 4096);
+  int Request(SendFileList& list, std::uint16_t listPort, QueueNotifyTarget& notify, int index,
+              std::string& answer, const std::string& room = "room") {
+    const int fd = RawConnect(listPort, 4096);
     if (fd < 0) return -1;
     SendText(fd, "VSTP/1.0\r\nCommand: ReceiveFile\r\nID: " + list.Item(index).ID +
                      "\r\nRoom: " + room + "\r\n\r\n");
@@ -287,7 +287,7 @@ TEST_F(TransferListTest, IdsCountUpAndDuplicateRequestsMakeEntries) {
   EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
   EXPECT_EQ(sendDialog->Status(0), text::kSendWaiting);
   EXPECT_EQ(sendList->Item(0).FileName, "a.txt");
-  EXPECT_FALSE(sendList->ListenerStarted());
+  EXPECT_LT(RawConnect(port), 0);  // nothing listens before the first send
 }
 
 TEST_F(TransferListTest, FourGigabyteFileIsRefusedWhenChosen) {
@@ -467,7 +467,7 @@ TEST_F(TransferListTest, PauseIsWaitedOutButAReaderThatStopsFailsItsSender) {
   shortList.OnSendFileRequest(senderRoom.session.get(), toReceiver, other);
   ASSERT_TRUE(shortList.Start(0));
   answer.clear();
-  const int stopped = Request(shortList, *shortNotify, 0, answer);
+  const int stopped = Request(shortList, config.Port, *shortNotify, 0, answer);
   ASSERT_GE(stopped, 0);
   ASSERT_NE(answer.find("Response: Success"), std::string::npos);
   ASSERT_TRUE(PumpUntil({shortNotify.get(), sendNotify.get()},
@@ -564,12 +564,13 @@ TEST_F(TransferListTest, NoThreadFailsTheStartAndTheProgramGoesOn) {
     EXPECT_EQ(gate->Waiting(), 0);
 
     // A first send that cannot make its listener says so in its row.
-    SendFileList::Config otherConfig{FreeTcpPort(), kLoopback};
+    const std::uint16_t otherPort = FreeTcpPort();
+    SendFileList::Config otherConfig{otherPort, kLoopback};
     otherConfig.Spawner = ThreadMaker();
     SendFileList other(std::make_shared<QueueNotifyTarget>(), &ui, otherConfig);
     other.OnSendFileRequest(senderRoom.session.get(), toReceiver, Source("b.txt", "b"));
     EXPECT_FALSE(other.Start(0));
-    EXPECT_FALSE(other.ListenerStarted());
+    EXPECT_LT(RawConnect(otherPort), 0);  // its listening socket went with it
   }
   outOfThreads = false;
   // Threads are back: the same entry goes through.

@@ -206,6 +206,7 @@ class TransferListsTest : public ::testing::Test {
   std::unique_ptr<SendFileList> sendList;
   // The send list's: accepted connections not yet matched to an entry.
   std::shared_ptr<RequestGate> gate = std::make_shared<RequestGate>();
+  std::shared_ptr<ListenerCounters> counters = std::make_shared<ListenerCounters>();
   std::unique_ptr<ReceiveFileList> receiveList;
   FakeDialog* sendDialog = nullptr;
   FakeDialog* receiveDialog = nullptr;
@@ -222,12 +223,14 @@ class TransferListsTest : public ::testing::Test {
     };
   }
 
-  // config.Port, config.ListenAddress, config.Spawner and config.Gate are this fixture's.
+  // config.Port, config.ListenAddress, config.Spawner, config.Gate and config.Counters
+  // are this fixture's.
   void MakeLists(SendFileList::Config config) {
     config.Port = port;
     config.ListenAddress = kLoopback;
     config.Spawner = ThreadMaker();
     config.Gate = gate;
+    config.Counters = counters;
     sendList = std::make_unique<SendFileList>(sendNotify, &ui, config);
     receiveList = std::make_unique<ReceiveFileList>(receiveNotify, ThreadMaker());
     sendList->SetDialogFactory([this](FileTransferList&) {
