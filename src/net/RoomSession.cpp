@@ -215,6 +215,7 @@ void RoomSession::Tick() {
   const Liveness alive = alive_;
   answeredPolls_.clear();
   announcedThisTick_ = false;
+  reassuredThisTick_ = false;
   if (announcePending_) {
     announcePending_ = false;
     Announce();
@@ -238,6 +239,7 @@ void RoomSession::Tick() {
 bool RoomSession::Announce() {
   if (!joined_) return false;
   if (announcedThisTick_) {
+    if (announcePending_) return false;
     announcePending_ = true;
     return true;
   }
@@ -248,6 +250,8 @@ bool RoomSession::Announce() {
 
 bool RoomSession::Reassure() {
   if (!joined_) return false;
+  if (reassuredThisTick_) return true;
+  reassuredThisTick_ = true;
   FieldMap fields;
   return DeliverToMembers("Notice", fields) != Delivery::kFailed;
 }

@@ -48,10 +48,13 @@ class RoomSession {
   void RequestFileSend(int member, const std::string& path);
   void Tick();  // LivenessTick
   // Says "Join" to ConnectTo again while joined, so that members who dropped us add us
-  // back. At most once per tick: a later call waits for the next tick.
+  // back. At most once per tick: a later call waits for the next tick. False when
+  // nothing more goes out for it: not joined, the send failed, or a "Join" waits
+  // for the next tick already.
   bool Announce();
   // "Notice" to every member: resets their count of our silence without the leave-and-
-  // join lines a "Join" shows them. Nobody to tell is no failure.
+  // join lines a "Join" shows them. Nobody to tell is no failure. At most once per
+  // tick: a later call sends nothing and is no failure either.
   bool Reassure();
   // The room's local interface now has another address: the own record follows it and
   // the room announces itself from there. False when nothing changed.
@@ -118,6 +121,7 @@ class RoomSession {
   std::vector<Ipv4> answeredPolls_;
   bool announcedThisTick_ = false;
   bool announcePending_ = false;
+  bool reassuredThisTick_ = false;
   ChatSocket* socket_;
   UserInterface* ui_;
 };
