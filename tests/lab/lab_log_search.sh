@@ -2,7 +2,8 @@
 # The log search through the real window: Ctrl+F, a word typed, Enter. It finds the
 # line a peer sent today and a line of an older day that another program wrote (CP932,
 # CR LF) into the log folder of another room; the hits are read in the accessibility
-# tree, as a screen reader hears them. Screenshots go to ARTIFACTS.
+# tree, as a screen reader hears them; a double click opens the older day's log.
+# Screenshots go to ARTIFACTS.
 # usage: lab_log_search.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -44,4 +45,12 @@ ip netns exec "${LAB_PREFIX}1" env DISPLAY=:$d DBUS_SESSION_BUS_ADDRESS="$LAB_BU
   "2019/04/02=" \
   "企画=" || lab_fail "the hits are not in the search window"
 lab_shot_window 1 "$search" "log-search"
+
+# A double click on the older hit (the second row) opens that day's log of its room.
+eval "$(DISPLAY=:$d xdotool getwindowgeometry --shell "$search")"
+DISPLAY=:$d xdotool mousemove $((X + 300)) $((Y + 135)) click --repeat 2 --delay 80 1
+ip netns exec "${LAB_PREFIX}1" env DISPLAY=:$d DBUS_SESSION_BUS_ADDRESS="$LAB_BUS" \
+  $PY "$(dirname "$0")/a11y_tree.py" 20 "企画 の 2019/04/02 のログ=" ||
+  lab_fail "the older day's log did not open"
+lab_shot_window 1 "$search" "log-search-day"
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
