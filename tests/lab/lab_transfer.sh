@@ -154,8 +154,11 @@ row_x=$((X + WIDTH - 170))
 row_y=$((Y + 58))
 if drag_wait ready; then
   DISPLAY=:$d1 xdotool mousemove 180 640 mousedown 1 mousemove 190 640 mousemove 220 620
+  # Around the window and into the member list from its right: the messages take files
+  # too, and a source still waiting for their answer would drop there.
   drag_wait begin &&
-    DISPLAY=:$d1 xdotool mousemove 400 300 mousemove $row_x $row_y mousemove $((row_x + 4)) $row_y
+    DISPLAY=:$d1 xdotool mousemove $((X + WIDTH + 60)) 640 mousemove $((X + WIDTH + 60)) $row_y \
+      mousemove $row_x $row_y mousemove $((row_x + 4)) $row_y
   drag_wait action && lab_shot 1 "drag-over-row"
   DISPLAY=:$d1 xdotool mouseup 1
   drag_wait data && drag_wait end && pass_file "$dragged" dragged.bin drag
