@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils x11-xserver-utils iproute2 imagemagick trayer procps
   # tests: a private session bus with a StatusNotifier host of our own
   dbus-daemon python3-gi
+  # tests: a drag source of another toolkit (GTK 3) for the drop on the member list
+  gir1.2-gtk-3.0
   # tests: a real notification server
   dunst
   # tests: a JIS keyboard layout for the hot key

@@ -1,15 +1,25 @@
 #include "app/CVostrelleView.h"
 
+#include <QClipboard>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTimerEvent>
 #include <cstdlib>
 
 #include "app/CInputBox.h"
+#include "app/PastedImage.h"
 #include "dialogs/DialogSupport.h"
 #include "doc/CVostrelleDoc.h"
 #include "net/RoomSession.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/UserInterface.h"
 #include "qt/FontConvert.h"
 #include "qt/QtText.h"
 #include "qt/SingleLineEdit.h"
@@ -17,6 +27,7 @@
 #include "views/CMessageView.h"
 #include "views/CRoomMessageView.h"
 #include "views/CSystemView.h"
+#include "views/OfferDialogs.h"
 
 namespace vostrelle {
 
@@ -129,6 +140,7 @@ void CVostrelleView::Activate() {
 
 bool CVostrelleView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == input_) NoteInputKey(event);
+  if (watched == input_ && HandleInputDrop(event)) return true;
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (watched == input_ && HandleInputKey(key)) return true;
@@ -151,7 +163,44 @@ void CVostrelleView::NoteInputKey(QEvent* event) {
   if (key && keyListener_) keyListener_();
 }
 
+bool CVostrelleView::HandleInputDrop(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  // Anything but local files (text, links) drops into the line as before.
+  const QStringList paths = LocalFiles(drop->mimeData());
+  if (paths.isEmpty()) return false;
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop)
+    // The questions that may follow wait until the drag source has heard the drop ended.
+    QTimer::singleShot(0, this, [this, paths] { PostOfferFiles(doc_, paths); });
+  return true;
+}
+
+bool CVostrelleView::PasteImage() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!IsPastableImage(data)) return false;
+  std::string folder;
+  if (!ToNativePath(settings_.SettingFolder, folder)) folder.clear();
+  const QString path =
+      folder.empty() ? QString()
+                     : SavePastedImage(*data,
+                                       QDir(QFile::decodeName(QByteArray::fromStdString(folder)))
+                                           .filePath(QStringLiteral("pasted")),
+                                       QDateTime::currentDateTime());
+  if (path.isEmpty()) {
+    doc_.Ui().MessageBox("貼り付けた画像を保存できませんでした。"_sjis, {}, MsgButtons::Ok,
+                         MsgIcon::Warning);
+    return true;
+  }
+  // A picture nobody was sent is not kept.
+  if (!PostOfferFiles(doc_, {path}, true)) QFile::remove(path);
+  return true;
+}
+
 bool CVostrelleView::HandleInputKey(QKeyEvent* key) {
+  if (key->matches(QKeySequence::Paste) && PasteImage()) return true;
   if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
     const std::string text = input_->Cp932Text();
     if (text.empty()) return true;

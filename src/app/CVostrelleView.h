@@ -49,6 +49,10 @@ class CVostrelleView : public QWidget, public CView {
   void ApplyFont();
   void NoteInputKey(QEvent* event);
   bool HandleInputKey(QKeyEvent* key);
+  // Local files dragged onto the input line go to the member list; true when taken.
+  bool HandleInputDrop(QEvent* event);
+  // Ctrl+V with a picture and no text: kept as a PNG and offered; false for text.
+  bool PasteImage();
   bool MoveFocus(bool forward);
   // A short notice in the main window's status bar.
   void ShowStatus(const QString& text);

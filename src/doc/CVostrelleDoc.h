@@ -71,6 +71,7 @@ class CVostrelleDoc : public CDocument, public RoomObserver, public ChatReceiver
   ChatSocket* Socket() const { return socket_.get(); }
   ChatLogRegistry* LogRegistry() const { return logs_.get(); }
   AppSettings& Settings() const { return settings_; }
+  UserInterface& Ui() const { return ui_; }
   SendFileList* SendList() const { return sendList_.get(); }
   ReceiveFileList* ReceiveList() const { return receiveList_.get(); }
 

@@ -3,6 +3,7 @@
 // small payload objects. A payload lives only for the one call.
 
 #include <string>
+#include <vector>
 
 #include "platform/Document.h"
 
@@ -24,6 +25,7 @@ enum ViewHint : long {
   kHintMemberAdded = 11,     // RoomEventHint
   kHintMemberRemoving = 12,  // RoomEventHint; the record is still in the table
   kHintMemberRenamed = 13,   // RoomEventHint
+  kHintOfferFiles = 14,      // OfferFilesHint: files to offer to a member of the room
 };
 
 struct RoomSelectHint : HintObject {
@@ -56,6 +58,15 @@ struct MemberCommandHint : HintObject {
   MemberCommandHint(int command, int member) : Command(command), Member(member) {}
   int Command;
   int Member;
+};
+
+// Files dropped or pasted outside the member list; the member list picks the member.
+struct OfferFilesHint : HintObject {
+  explicit OfferFilesHint(std::vector<std::string> paths, bool image = false)
+      : Paths(std::move(paths)), Image(image) {}
+  std::vector<std::string> Paths;  // local file names in the system's spelling
+  bool Image;                      // one pasted picture: shown and asked about first
+  bool Offered = false;            // set when the files went to a member
 };
 
 }  // namespace vostrelle

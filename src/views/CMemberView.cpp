@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
@@ -20,22 +21,11 @@
 #include "qt/FontConvert.h"
 #include "qt/QtText.h"
 #include "store/AppSettings.h"
+#include "views/OfferDialogs.h"
 #include "views/ReportList.h"
 #include "views/ViewIds.h"
 
 namespace vostrelle {
-namespace {
-
-QStringList LocalFiles(const QMimeData* data) {
-  QStringList files;
-  if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) files.push_back(url.toLocalFile());
-  return files;
-}
-
-}  // namespace
-
 CMemberView::CMemberView(CVostrelleDoc& doc, UserInterface& ui, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), ui_(ui) {
   SetUpReportList(this);
@@ -61,6 +51,15 @@ void CMemberView::ApplySettingsFont() {
 }
 
 void CMemberView::OnUpdate(CView*, long hint, HintObject* object) {
+  if (hint == kHintOfferFiles) {
+    if (auto* offer = dynamic_cast<OfferFilesHint*>(object)) {
+      QStringList paths;
+      for (const std::string& path : offer->Paths)
+        paths << QFile::decodeName(QByteArray::fromStdString(path));
+      offer->Offered = OfferFiles(paths, offer->Image);
+    }
+    return;
+  }
   if (hint == kHintSettingsChanged) {
     ApplySettingsFont();
     AutoSizeColumns();
@@ -193,6 +192,54 @@ void CMemberView::RequestSends(int row, const QStringList& paths) {
   }
 }
 
+bool CMemberView::KeepFilesOnly(QStringList& paths) {
+  if (paths.removeIf([](const QString& path) { return QFileInfo(path).isDir(); }) > 0)
+    ui_.MessageBox("フォルダは送信できません。中のファイルを選んで送ってください。"_sjis, {},
+                   MsgButtons::Ok, MsgIcon::Warning);
+  return !paths.isEmpty();
+}
+
+int CMemberView::RowOfAddress(const QString& address) const {
+  for (int row = 0; row < topLevelItemCount(); ++row)
+    if (!IsOwnRow(row) && topLevelItem(row)->text(kAddressColumn) == address) return row;
+  return -1;
+}
+
+int CMemberView::TargetRow() {
+  QStringList names;
+  QStringList addresses;
+  for (int row = 0; row < topLevelItemCount(); ++row) {
+    if (IsOwnRow(row)) continue;
+    names << topLevelItem(row)->text(kNameColumn);
+    addresses << topLevelItem(row)->text(kAddressColumn);
+  }
+  if (!doc_.CurrentSession() || names.isEmpty()) {
+    ui_.MessageBox("この部屋にはファイルを送れるメンバーがいません。"_sjis, {}, MsgButtons::Ok,
+                   MsgIcon::Warning);
+    return -1;
+  }
+  const int selected = FirstSelectedRow();
+  if (selected >= 0 && !IsOwnRow(selected)) return selected;
+  const int chosen = ChooseMember(this, names, 0);
+  // The list may have changed while the question was open: the address finds the row.
+  return chosen < 0 ? -1 : RowOfAddress(addresses[chosen]);
+}
+
+bool CMemberView::OfferFiles(QStringList paths, bool image) {
+  if (!KeepFilesOnly(paths)) return false;
+  int row = TargetRow();
+  if (row < 0) return false;
+  if (image) {
+    const QString address = topLevelItem(row)->text(kAddressColumn);
+    if (!ConfirmImageOffer(this, paths.front(), topLevelItem(row)->text(kNameColumn))) return false;
+    row = RowOfAddress(address);
+    if (row < 0) return false;
+  }
+  if (!doc_.CurrentSession()) return false;
+  RequestSends(row, paths);
+  return true;
+}
+
 void CMemberView::contextMenuEvent(QContextMenuEvent* event) {
   event->accept();
   // A menu from the keyboard has no row under it.
@@ -260,7 +307,9 @@ void CMemberView::dropEvent(QDropEvent* event) {
   }
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  RequestSends(row, LocalFiles(event->mimeData()));
+  QStringList paths = LocalFiles(event->mimeData());
+  // A folder would otherwise be passed on and left out without a word.
+  if (KeepFilesOnly(paths)) RequestSends(row, paths);
 }
 
 }  // namespace vostrelle

@@ -49,6 +49,10 @@ class CMemberView : public QTreeWidget, public CView {
   void OnInformation();
   // ファイル送信: the file-open dialog, one send request per chosen file.
   void OnSendFile();
+  // Files dropped or pasted elsewhere in the window: they go to the selected member, or
+  // to the one the user picks; a pasted picture is shown and asked about first. Folders
+  // are refused with a message. True when the files went to a member.
+  bool OfferFiles(QStringList paths, bool image = false);
 
  protected:
   // The file-open dialog; empty on cancel.
@@ -69,6 +73,11 @@ class CMemberView : public QTreeWidget, public CView {
   int DropRow(const QMimeData* data, const QPoint& pos) const;
   // Hands each local path to the current session for row.
   void RequestSends(int row, const QStringList& paths);
+  // Takes the folders out of paths, telling the user; false when nothing is left.
+  bool KeepFilesOnly(QStringList& paths);
+  // The selected member's row, or the one the user picks; -1 when there is none.
+  int TargetRow();
+  int RowOfAddress(const QString& address) const;
 
   CVostrelleDoc& doc_;
   UserInterface& ui_;

@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <cstdarg>
 #include <cstdio>
 
@@ -17,6 +19,7 @@
 #include "store/ChatLog.h"
 #include "views/CAllMessageView.h"
 #include "views/CMemberView.h"
+#include "views/OfferDialogs.h"
 
 namespace vostrelle {
 
@@ -25,7 +28,8 @@ CMessageView::CMessageView(CVostrelleDoc& doc, QWidget* parent) : QTextEdit(pare
   // The text only grows; an undo history would keep a second copy of it.
   setUndoRedoEnabled(false);
   setAcceptRichText(false);
-  setAcceptDrops(false);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   ApplyFont(doc_.Settings().Fonts[AppSettings::kMessageFont], false);
@@ -205,6 +209,36 @@ void CMessageView::HandleSelect(HintObject* object, bool chosen) {
   }
   show();
   if (select->Focus) setFocus();
+}
+
+void CMessageView::dragEnterEvent(QDragEnterEvent* event) {
+  if (LocalFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CMessageView::dragMoveEvent(QDragMoveEvent* event) {
+  if (LocalFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CMessageView::dropEvent(QDropEvent* event) {
+  const QStringList paths = LocalFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  // The questions that may follow wait until the drag source has heard the drop ended.
+  QTimer::singleShot(0, this, [this, paths] { PostOfferFiles(doc_, paths); });
 }
 
 }  // namespace vostrelle

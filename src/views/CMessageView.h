@@ -62,6 +62,10 @@ class CMessageView : public QTextEdit, public CView {
   // A read-only QTextEdit still says it takes input-method text and inserts commits;
   // these views take none, by any route.
   void inputMethodEvent(QInputMethodEvent* event) override;
+  // Local files dropped here go to the member list to be offered; nothing else drops.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   // Runs from the event queue after the view itself was shown; not when only its window
   // comes back (from the tray), which leaves the panes as they were.

@@ -1,17 +1,22 @@
 // The window shell offscreen: the input line, the keys of the input view, the panes,
 // the tray animation without a tray, and minimising without a tray.
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QtTest>
 
+#include "../views/ViewTestSupport.h"
 #include "app/CInputBox.h"
 #include "app/CMainFrame.h"
 #include "app/CVostrelleView.h"
+#include "app/PastedImage.h"
 #include "dialogs/CLogSearchDlg.h"
 #include "doc/DocTestSupport.h"
 #include "platform/CommandIds.h"
@@ -24,6 +29,7 @@
 #include "views/CRoomMessageView.h"
 #include "views/CRoomView.h"
 #include "views/CSystemView.h"
+#include "views/OfferDialogs.h"
 
 using namespace vostrelle;
 
@@ -229,6 +235,133 @@ class CMainFrameTest : public QObject {
     QVERIFY(search);
     QCOMPARE(search->LogFolder(), std::string("/srv/chat/log"));
     search->close();
+  }
+
+  // Ctrl+V with a picture and no text keeps it as a PNG in the settings folder and
+  // offers it after the question; declined, the file is not kept. Text pastes as text.
+  void PastedPictureIsKeptAndOffered() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    CMemberView* members = w.frame->MemberView();
+    QTRY_COMPARE(members->topLevelItemCount(), 2);
+    test::RunPosted();  // the shown room view fills the list once more
+    members->setCurrentItem(members->topLevelItem(1));
+    const QDir pasted(QString::fromStdString(w.h.dir.File("pasted")));
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    bool send = false;
+    int asked = 0;
+    test::DialogAnswerer answer([&](QDialog* dialog) {
+      if (!qobject_cast<ImageOfferDialog*>(dialog)) return;  // the send window
+      ++asked;
+      send ? dialog->accept() : dialog->reject();
+    });
+    QGuiApplication::clipboard()->setImage(image);
+    QTest::keySequence(w.Input(), QKeySequence::Paste);
+    QCOMPARE(asked, 1);
+    QVERIFY(pasted.entryList(QDir::Files).isEmpty());
+    QCOMPARE(w.h.doc.SendList()->Count(), 0);
+
+    send = true;
+    QTest::keySequence(w.Input(), QKeySequence::Paste);
+    QCOMPARE(asked, 2);
+    const QStringList files = pasted.entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QVERIFY(QRegularExpression(QStringLiteral("^image-\\d{8}-\\d{6}\\.png$"))
+                .match(files[0])
+                .hasMatch());
+    const QImage kept(pasted.filePath(files[0]));
+    QCOMPARE(kept.size(), QSize(40, 30));
+    QCOMPARE(kept.pixelColor(5, 5), QColor(Qt::blue));
+    QCOMPARE(w.h.doc.SendList()->Count(), 1);
+    QCOMPARE(w.h.doc.SendList()->Item(0).LocalPath, pasted.filePath(files[0]).toStdString());
+    QVERIFY(w.Input()->text().isEmpty());
+
+    // A picture that comes with text pastes the text.
+    auto* both = new QMimeData;
+    both->setImageData(image);
+    both->setText(QStringLiteral("caption"));
+    QGuiApplication::clipboard()->setMimeData(both);
+    QTest::keySequence(w.Input(), QKeySequence::Paste);
+    QCOMPARE(w.Input()->text(), QStringLiteral("caption"));
+    QCOMPARE(asked, 2);
+
+    // No folder to keep it in: told, nothing offered.
+    QVERIFY(QDir().rename(pasted.path(), pasted.path() + QStringLiteral("-old")));
+    test::WriteFile(w.h.dir.File("pasted"), "a file, not a folder");
+    QGuiApplication::clipboard()->setImage(image);
+    QTest::keySequence(w.Input(), QKeySequence::Paste);
+    QCOMPARE(w.h.ui.messages.back(), "貼り付けた画像を保存できませんでした。"_sjis);
+    QCOMPARE(asked, 2);
+    QCOMPARE(w.h.doc.SendList()->Count(), 1);
+  }
+
+  // A paste takes the next free name and keeps the clipboard's PNG bytes as they are.
+  void PasteNeverReplacesAFile() {
+    test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.File("pasted"));
+    QVERIFY(QDir().mkpath(folder));
+    const std::string stem = dir.File("pasted/image-20261209-050403");
+    test::WriteFile(stem + ".png", "old");
+    test::WriteFile(stem + "-1.png", "old 1");
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "PNG", 0));
+    QMimeData data;
+    data.setData(QStringLiteral("image/png"), png);
+    const QDateTime at(QDate(2026, 12, 9), QTime(5, 4, 3));
+    QCOMPARE(SavePastedImage(data, folder, at), QString::fromStdString(stem + "-2.png"));
+    QCOMPARE(test::ReadFile(stem + "-2.png"), png.toStdString());
+    QCOMPARE(test::ReadFile(stem + ".png"), std::string("old"));
+    QCOMPARE(test::ReadFile(stem + "-1.png"), std::string("old 1"));
+    // Bytes that are no picture are not kept.
+    QMimeData junk;
+    junk.setData(QStringLiteral("image/png"), "not a picture");
+    QVERIFY(SavePastedImage(junk, folder, at).isEmpty());
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 3);
+  }
+
+  // Files dropped on the input line go to the selected member and leave the line as it
+  // was; a folder is refused; dropped text still lands in the line.
+  void FilesDroppedOnTheInputLineAreOffered() {
+    Window w({test::Setting("r")});
+    w.h.Send(2, test::Packet("Join", "r", {{"Name", "peer"}}));
+    CMemberView* members = w.frame->MemberView();
+    QTRY_COMPARE(members->topLevelItemCount(), 2);
+    test::RunPosted();  // the shown room view fills the list once more
+    members->setCurrentItem(members->topLevelItem(1));
+    test::WriteFile(w.h.dir.File("doc.txt"), "text");
+    auto drop = [&](QMimeData& data) {
+      const QPoint at(5, 5);
+      QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(w.Input(), &enter);
+      QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(w.Input(), &event);
+      test::RunPosted();
+      return enter.isAccepted() && event.isAccepted();
+    };
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(w.h.dir.File("doc.txt")))});
+    files.setText(QString::fromStdString(w.h.dir.File("doc.txt")));  // as file managers add
+    QVERIFY(drop(files));
+    QCOMPARE(w.h.doc.SendList()->Count(), 1);
+    QCOMPARE(w.h.doc.SendList()->Item(0).LocalPath, w.h.dir.File("doc.txt"));
+    QVERIFY(w.Input()->text().isEmpty());
+
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(QString::fromStdString(w.h.dir.Path()))});
+    QVERIFY(drop(folder));
+    QCOMPARE(w.h.ui.messages.back(),
+             "フォルダは送信できません。中のファイルを選んで送ってください。"_sjis);
+    QCOMPARE(w.h.doc.SendList()->Count(), 1);
+
+    QMimeData text;
+    text.setText(QStringLiteral("dropped words"));
+    QVERIFY(drop(text));
+    QCOMPARE(w.Input()->text(), QStringLiteral("dropped words"));
   }
 
   void MemberNameReplacesTheSelection() {

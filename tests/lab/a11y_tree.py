@@ -2,8 +2,10 @@
 
 usage: a11y_tree.py SECONDS NAME=DESCRIPTION...
 Waits up to SECONDS for every NAME to appear in the program's tree with a description
-containing DESCRIPTION; prints the tree when it does not.
+containing DESCRIPTION; prints the tree when it does not. A NAME with * or ? in it
+is a pattern (a count in a status line, say) that any one name may match.
 """
+import fnmatch
 import sys
 import time
 
@@ -26,6 +28,15 @@ def program_tree():
     return out
 
 
+def heard(tree, wanted, part):
+    pattern = "*" in wanted or "?" in wanted
+    for _, _, name, description in tree:
+        found = fnmatch.fnmatchcase(name, wanted) if pattern else name == wanted
+        if found and part in description:
+            return True
+    return False
+
+
 def main():
     deadline = time.monotonic() + float(sys.argv[1])
     wanted = dict(arg.split("=", 1) for arg in sys.argv[2:])
@@ -34,9 +45,8 @@ def main():
             tree = program_tree()
         except Exception as error:  # the bus or the program is not up yet
             tree, problem = [], error
-        heard = {name: description for _, _, name, description in tree}
         missing = [name for name, part in wanted.items()
-                   if name not in heard or part not in heard[name]]
+                   if not heard(tree, name, part)]
         if not missing:
             return 0
         if time.monotonic() > deadline:

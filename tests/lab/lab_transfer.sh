@@ -6,12 +6,19 @@
 # and log folders, Windows fonts and an extended-key hot key. Its files go to the
 # documents folder and the settings folder's log, and confirming the options unchanged
 # writes the same options.xml.
+# Before that, two smaller files go the other new ways: a PNG picture put in the
+# clipboard with xclip and pasted into the input line (the chooser and the picture's
+# question answered), and a file dragged by a GTK program onto 佐藤's row through the X
+# server's own drag-and-drop, the pointer moved by xdotool. Both arrive byte for byte.
 # usage: lab_transfer.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
 . "$(dirname "$0")/lab.sh"
 lab_init 62 "$2"
 command -v sha256sum >/dev/null || lab_skip "sha256sum is not installed"
+command -v xclip >/dev/null || lab_skip "xclip is not installed"
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0")' 2>/dev/null ||
+  lab_skip "python3-gi or gir1.2-gtk-3.0 is not installed"
 
 lab_host 1 "山田" "転送"
 lab_host 2 "佐藤" "転送"
@@ -65,6 +72,99 @@ d1=$(lab_display 1)
 main1=$(lab_window 1 ' - Vostrelle')
 eval "$(DISPLAY=:$d1 xdotool getwindowgeometry --shell "$main1")"
 lab_shot 1 "transfer-host1-start"
+# Waits until host K's window named TITLE is gone (closed or hidden).
+lab_window_gone() {
+  local k=$1 title=$2 d
+  d=$(lab_display $k)
+  for _ in $(seq 100); do
+    DISPLAY=:$d xdotool search --onlyvisible --name "$title" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Closes host K's transfer window TITLE (all rows done: no question) and waits for it.
+close_transfer_window() {
+  local k=$1 title=$2 w
+  w=$(lab_window $k "$title" 1) || return 0
+  lab_keys $k "$w" Escape
+  lab_window_gone $k "$title" || lab_fail "host $k: $title did not close"
+}
+# Accepts the offer now in host 1's send window and host 2's receive window, waits for
+# NAME to arrive whole and compares it with SOURCE. The receive window must have been
+# closed before the offer, so that its showing says the offer is in.
+pass_file() {
+  local source=$1 name=$2 what=$3 send receive
+  send=$(lab_window 1 'ファイル送信' 10) || { lab_fail "$what: no send window"; lab_shot 1 "$what-fail"; return 1; }
+  lab_keys 1 "$send" Tab space
+  receive=$(lab_window 2 'ファイル受信' 10) || { lab_fail "$what: no receive window"; lab_shot 2 "$what-fail"; return 1; }
+  lab_keys 2 "$receive" Tab space
+  for _ in $(seq 100); do
+    [ -e "$inbox/$name" ] && break
+    sleep 0.1
+  done
+  lab_wait_closed 2 "$inbox/$name" 10
+  cmp -s "$source" "$inbox/$name" || lab_fail "$what: $name differs from what was sent"
+  lab_shot_window 2 "$receive" "$what-received"
+  close_transfer_window 1 'ファイル送信'
+  close_transfer_window 2 'ファイル受信'
+}
+
+# A picture in host 1's clipboard, pasted into the input line: no member is selected, so
+# the chooser comes first (佐藤, the only one, is chosen), then the picture's question.
+picture="$LAB_ROOT/h1/home/picture.png"
+convert -size 160x90 gradient:orange-navy "$picture"
+ip netns exec "${LAB_PREFIX}1" env DISPLAY=:$d1 xclip -selection clipboard -t image/png -i "$picture"
+for _ in $(seq 100); do
+  DISPLAY=:$d1 xclip -o -selection clipboard -t TARGETS 2>/dev/null | grep -qx image/png && break
+  sleep 0.1
+done
+DISPLAY=:$d1 xdotool windowfocus --sync "$main1" key ctrl+v
+chooser=$(lab_window 1 '送信先の選択' 10) || { lab_fail "paste: no chooser"; lab_shot 1 "paste-fail"; }
+lab_shot_window 1 "$chooser" "paste-chooser"
+lab_keys 1 "$chooser" Return
+question=$(lab_window 1 '画像の送信' 10) || { lab_fail "paste: no question"; lab_shot 1 "paste-fail"; }
+lab_shot_window 1 "$question" "paste-question"
+lab_keys 1 "$question" Return
+kept=$(ls "$LAB_ROOT/h1/settings/pasted" 2>/dev/null)
+case "$kept" in
+  image-[0-9]*-[0-9]*.png) pass_file "$picture" "$kept" paste ;;
+  *) lab_fail "paste: kept as '$kept'" ;;
+esac
+
+# A file dragged by a GTK program from the same display onto 佐藤's row: the drag goes
+# through the X server's own protocol. Each step waits for the source to report it.
+dragged="$LAB_ROOT/h1/home/dragged.bin"
+head -c $((3 * 1024 * 1024 + 17)) /dev/urandom >"$dragged"
+mkfifo "$LAB_ROOT/drag.out"
+ip netns exec "${LAB_PREFIX}1" env DISPLAY=:$d1 GDK_BACKEND=x11 NO_AT_BRIDGE=1 \
+  /usr/bin/python3 "$(dirname "$0")/drag_source.py" "$dragged" 100 600 >"$LAB_ROOT/drag.out" 2>"$LAB_ROOT/drag.err" &
+LAB_PIDS+=($!)
+exec 7<"$LAB_ROOT/drag.out"
+# Reads the source's reports until WORD (10 s at most).
+drag_wait() {
+  local line
+  while read -r -t 10 line <&7; do
+    echo "$line" >>"$LAB_ROOT/drag.log"
+    case "$line" in "$1"*) return 0 ;; esac
+  done
+  lab_fail "drag: the source did not report '$1' ($(cat "$LAB_ROOT/drag.err"))"
+  return 1
+}
+row_x=$((X + WIDTH - 170))
+row_y=$((Y + 58))
+if drag_wait ready; then
+  DISPLAY=:$d1 xdotool mousemove 180 640 mousedown 1 mousemove 190 640 mousemove 220 620
+  # Around the window and into the member list from its right: the messages take files
+  # too, and a source still waiting for their answer would drop there.
+  drag_wait begin &&
+    DISPLAY=:$d1 xdotool mousemove $((X + WIDTH + 60)) 640 mousemove $((X + WIDTH + 60)) $row_y \
+      mousemove $row_x $row_y mousemove $((row_x + 4)) $row_y
+  drag_wait action && lab_shot 1 "drag-over-row"
+  DISPLAY=:$d1 xdotool mouseup 1
+  drag_wait data && drag_wait end && pass_file "$dragged" dragged.bin drag
+fi
+exec 7<&-
+
 # The member list is the top right pane; its second row, under the header, is 佐藤.
 lab_context_menu 1 $((X + WIDTH - 170)) $((Y + 58)) || exit 1
 lab_shot 1 "transfer-host1-menu"

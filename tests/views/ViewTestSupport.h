@@ -2,12 +2,16 @@
 // The views on a document of their own (loopback only, pretend interface list), laid
 // out the way the main window and the input view arrange them.
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -59,6 +63,29 @@ struct SendRequests : RoomObserver {
   void OnSendFileRequest(RoomSession*, int member, const std::string& path) override {
     got.emplace_back(member, path);
   }
+};
+
+// Acts on each dialog shown while it lives, from inside the dialog's own event loop.
+class DialogAnswerer : public QObject {
+ public:
+  explicit DialogAnswerer(std::function<void(QDialog*)> act) : act_(std::move(act)) {
+    qApp->installEventFilter(this);
+  }
+  ~DialogAnswerer() override { qApp->removeEventFilter(this); }
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    if (dialog && event->type() == QEvent::Show) {
+      ++shown;
+      QTimer::singleShot(0, dialog, [this, dialog] { act_(dialog); });
+    }
+    return false;
+  }
+
+ private:
+  std::function<void(QDialog*)> act_;
 };
 
 inline void RunPosted() {

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGlyphRun>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QRawFont>
@@ -16,8 +18,10 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "../store/TempDir.h"
 #include "ViewTestSupport.h"
 #include "platform/Cp932.h"
+#include "views/OfferDialogs.h"
 #include "views/ViewIds.h"
 
 using namespace vostrelle;
@@ -378,6 +382,145 @@ class ViewsTest : public QObject {
     v.members.OnSendFile();
     QCOMPARE(v.requests.got, (std::vector<std::pair<int, std::string>>{{1, "/tmp/ok"}}));
     QCOMPARE(v.h.ui.messages.size(), 1u);
+  }
+
+  // Files dropped on a room's messages go to the selected member, or to the one picked
+  // in the chooser; folders are refused with a message, on the member list as well.
+  void dropsOnMessagesGoToAMember() {
+    ViewHarness v;
+    v.Start({Setting("a"), Setting("b")});
+    v.Join(2, "a", "peer");
+    v.Join(3, "a", "other");
+    TempDir dir;
+    WriteFile(dir.File("f1"), "one");
+    const QString file = QString::fromStdString(dir.File("f1"));
+    const QString folder = QString::fromStdString(dir.Path());
+    using Got = std::vector<std::pair<int, std::string>>;
+    const Got toOther{{2, dir.File("f1")}};
+    auto drop = [&](QWidget* port, const QStringList& paths, QPoint at = QPoint(5, 5)) {
+      QMimeData data;
+      QList<QUrl> urls;
+      for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+      data.setUrls(urls);
+      QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(port, &enter);
+      if (!enter.isAccepted()) return false;
+      QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(port, &event);
+      RunPosted();  // the offer runs once the drop has ended
+      return event.isAccepted() && event.dropAction() == Qt::CopyAction;
+    };
+    QWidget* room = v.RoomView(0)->viewport();
+    QMimeData text;
+    text.setText("words");
+    QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(room, &textEnter);
+    QVERIFY(!textEnter.isAccepted());
+
+    // The selected member takes them without a question.
+    int pick = -1;
+    QStringList names;
+    QString title, listName;
+    DialogAnswerer answer([&](QDialog* dialog) {
+      auto* chooser = qobject_cast<MemberChooser*>(dialog);
+      if (!chooser) return dialog->reject();
+      title = chooser->windowTitle();
+      listName = chooser->List()->accessibleName();
+      names.clear();
+      for (int i = 0; i < chooser->List()->count(); ++i) names << chooser->List()->item(i)->text();
+      chooser->List()->setCurrentRow(pick);
+      pick < 0 ? chooser->reject() : chooser->accept();
+    });
+    v.members.setCurrentItem(v.members.topLevelItem(2));
+    QVERIFY(drop(room, {file}));
+    QCOMPARE(v.requests.got, toOther);
+    QCOMPARE(answer.shown, 0);
+
+    // Nobody selected, or only the user: the chooser lists the others.
+    for (int own : {0, 1}) {
+      v.requests.got.clear();
+      v.members.clearSelection();
+      if (own) v.members.setCurrentItem(v.members.topLevelItem(0));
+      pick = 1;
+      QVERIFY(drop(room, {file}));
+      QCOMPARE(v.requests.got, toOther);
+    }
+    QCOMPARE(answer.shown, 2);
+    QCOMPARE(names, (QStringList{"peer", "other"}));
+    QCOMPARE(title, Q("送信先の選択"));
+    QCOMPARE(listName, Q("送信先のメンバー"));
+    v.requests.got.clear();
+    pick = -1;
+    QVERIFY(drop(room, {file}));
+    QVERIFY(v.requests.got.empty());
+
+    // A folder among files: told once, the files still go; a folder alone on a row: told.
+    const QString refused = Q("フォルダは送信できません。中のファイルを選んで送ってください。");
+    v.members.setCurrentItem(v.members.topLevelItem(1));
+    QVERIFY(drop(room, {folder, file}));
+    QCOMPARE(v.requests.got, (Got{{1, dir.File("f1")}}));
+    QCOMPARE(v.h.ui.messages, std::vector<std::string>{ToCp932(refused)});
+    v.members.resize(300, 200);
+    v.members.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v.members));
+    const QPoint peerRow = v.members.visualItemRect(v.members.topLevelItem(1)).center();
+    QVERIFY(drop(v.members.viewport(), {folder}, peerRow));
+    QCOMPARE(v.requests.got.size(), 1u);
+    QCOMPARE(v.h.ui.messages.size(), 2u);
+    QCOMPARE(ToQString(v.h.ui.messages.back()), refused);
+
+    // A room with nobody else: said so, no chooser.
+    v.h.doc.SelectRoom(1);
+    RunPosted();
+    QVERIFY(drop(v.RoomView(1)->viewport(), {file}));
+    QCOMPARE(ToQString(v.h.ui.messages.back()),
+             Q("この部屋にはファイルを送れるメンバーがいません。"));
+    QCOMPARE(answer.shown, 3);
+    QCOMPARE(v.requests.got.size(), 1u);
+  }
+
+  // A pasted picture is shown, scaled down, with the member's name before it goes; the
+  // member is picked first when nobody is selected.
+  void pastedPictureIsShownBeforeItGoes() {
+    ViewHarness v;
+    v.Start({Setting("a")});
+    v.Join(2, "a", "peer");
+    TempDir dir;
+    QImage big(1000, 500, QImage::Format_RGB32);
+    big.fill(Qt::red);
+    QVERIFY(big.save(QString::fromStdString(dir.File("p.png")), "PNG"));
+    bool send = false;
+    QStringList seen;
+    QSize shown;
+    QString question;
+    DialogAnswerer answer([&](QDialog* dialog) {
+      seen << dialog->windowTitle();
+      auto* offer = qobject_cast<ImageOfferDialog*>(dialog);
+      if (!offer) return dialog->accept();  // the chooser: its first member
+      shown = offer->Picture()->pixmap().size();
+      seen << offer->Picture()->accessibleName();
+      for (QLabel* label : offer->findChildren<QLabel*>())
+        if (label != offer->Picture()) question = label->text();
+      send ? offer->accept() : offer->reject();
+    });
+    auto offer = [&] {
+      OfferFilesHint hint({dir.File("p.png")}, true);
+      v.h.doc.UpdateAllViews(nullptr, kHintOfferFiles, &hint);
+      return hint.Offered;
+    };
+    v.members.setCurrentItem(v.members.topLevelItem(1));
+    QVERIFY(!offer());
+    QVERIFY(v.requests.got.empty());
+    QCOMPARE(seen, (QStringList{Q("画像の送信"), Q("貼り付けた画像")}));
+    QCOMPARE(shown, QSize(320, 160));
+    QCOMPARE(question, Q("この画像を peer さんに送りますか？"));
+
+    send = true;
+    seen.clear();
+    v.members.clearSelection();
+    QVERIFY(offer());
+    QCOMPARE(seen, (QStringList{Q("送信先の選択"), Q("画像の送信"), Q("貼り付けた画像")}));
+    QCOMPARE(v.requests.got, (std::vector<std::pair<int, std::string>>{{1, dir.File("p.png")}}));
   }
 
   void contextMenuOnRowsOnly() {
