@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Start-up of the real program to its first shown window, and its resident memory
 # then, on a private namespaced host under Xvfb (never on this machine's networks).
-# usage: bench/startup.sh BUILD_DIR [RUNS]
+# usage: bench/startup.sh BUILD_DIR [RUNS] [LOG_FOLDER]
+# With LOG_FOLDER (for example the log search benchmark's corpus, kept by running it with
+# VOSTRELLE_KEEP_CORPUS=DIR), the host's log folder starts as a copy of it.
 set -u
 LAB_PROGRAM=$(realpath "$1")/src/app/vostrelle
 RUNS=${2:-5}
@@ -9,6 +11,10 @@ RUNS=${2:-5}
 . "$(dirname "$0")/../tests/lab/lab.sh"
 lab_init 62 /tmp/vostrelle-startup
 lab_host 1 "山田" "雑談"
+if [ -n "${3:-}" ]; then
+  cp -r "$3" "$LAB_ROOT/h1/settings/log"
+  echo "log folder: $(find "$LAB_ROOT/h1/settings/log" -type f | wc -l) files"
+fi
 d=$(lab_free_display)
 Xvfb :$d -screen 0 1024x700x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 LAB_PIDS+=($!)

@@ -27,6 +27,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # tests: the desktop entry and the AppStream metadata; the accessibility tree
   appstream desktop-file-utils dbus-daemon python3-pyatspi
+  # benchmarks: ripgrep, what the log search is measured against
+  ripgrep
 )
 
 missing=()
