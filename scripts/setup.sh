@@ -20,7 +20,7 @@ PACKAGES=(
   dunst
   # tests: a real Wayland compositor (headless sway) with its keyboard, pointer, screen
   # capture and notification server; the desktop portal for the global hot key
-  sway wtype grim wayvnc mako-notifier xdg-desktop-portal
+  sway wtype grim wayvnc wl-clipboard mako-notifier xdg-desktop-portal
   # tests: a JIS keyboard layout for the hot key
   x11-xkb-utils
   # tests: a real input method (ibus with mozc) and reading the clipboard
