@@ -6,8 +6,11 @@
 # (wtype, Japanese included) reach the peer and the peer's lines come back; a dialog
 # opens by its shortcut and closes; a file offered from the member list reaches the
 # peer; --hide, --show, --toggle and a second start act on the running window; a click
-# on a real notification server's name-call bubble (mako) brings the hidden window back.
-# Screenshots through grim, at scale 1 and at scale 2.
+# on a real notification server's name-call bubble (mako) brings the hidden window back;
+# the options' hot key is bound through the real xdg-desktop-portal (with a backend of
+# ours, see portal_backend.py) and each press toggles the window, also after the key is
+# changed; Japanese is converted by ibus with mozc. Screenshots through grim, at scale 1
+# and at scale 2.
 # usage: lab_wayland.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -256,6 +259,20 @@ if [ -x $XDP ]; then
   until_true 10 main_hidden || lab_fail "host 1: the portal's hot key did not hide the window"
   press
   until_true 10 main_shown || lab_fail "host 1: the portal's hot key did not bring the window back"
+  # A new key in the options is bound anew (in a session of its own) and still toggles.
+  keys -M alt -k s -m alt -k o
+  until_true 10 shown "オプション設定" || lab_fail "host 1: Alt+S O opened no options"
+  keys -M alt -k h -m alt
+  keys -M ctrl -M alt -k p -m alt -m ctrl
+  shot wayland-options-new-key
+  keys -k Tab -k Return
+  until_true 10 eval '! shown "オプション設定"' || lab_fail "host 1: the options did not close"
+  until_true 10 grep -qx "toggle-window CTRL+ALT+p" "$H1/bound" ||
+    lab_fail "host 1: the new key was not bound ($(tail -1 "$H1/bound"))"
+  press
+  until_true 10 main_hidden || lab_fail "host 1: the new key did not hide the window"
+  press
+  until_true 10 main_shown || lab_fail "host 1: the new key did not bring the window back"
 else
   echo "note: xdg-desktop-portal is not installed; the portal's hot key is not shown"
 fi
