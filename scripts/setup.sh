@@ -20,6 +20,9 @@ PACKAGES=(
   gir1.2-gtk-3.0
   # tests: a real notification server
   dunst
+  # tests: a real Wayland compositor (headless sway) with its keyboard, pointer, screen
+  # capture and notification server; the desktop portal for the global hot key
+  sway wtype grim wayvnc wl-clipboard mako-notifier xdg-desktop-portal
   # tests: a JIS keyboard layout for the hot key
   x11-xkb-utils
   # tests: a real input method (ibus with mozc) and reading the clipboard

@@ -16,6 +16,7 @@
 #include "app/CVostrelleView.h"
 #include "app/DesktopIntegration.h"
 #include "app/LogSearchWindow.h"
+#include "app/PortalHotKey.h"
 #include "dialogs/CSystemPage.h"
 #include "doc/CVostrelleDoc.h"
 #include "doc/EventBatch.h"
@@ -223,9 +224,18 @@ void CMainFrame::BuildDesktopHooks() {
   connect(hotKey_, &GlobalHotKey::Activated, this, [this] {
     if (hotKey_->IsRegistered()) ToggleMinimized();
   });
+  // The options show the hot key as unavailable where no grab can work, until the
+  // desktop's portal says it binds one.
+  const bool grab = GlobalHotKeysPossible();
+  CSystemPage::SetHotKeysAvailable(grab);
+  if (!grab) {
+    portalHotKey_ = new PortalHotKey(QDBusConnection::sessionBus(), this);
+    connect(portalHotKey_, &PortalHotKey::Activated, this, &CMainFrame::ToggleMinimized);
+    connect(portalHotKey_, &PortalHotKey::Availability, this,
+            [](bool available) { CSystemPage::SetHotKeysAvailable(available); });
+    portalHotKey_->Probe();
+  }
   UpdateHotKey();
-  // The options show the hot key as unavailable where no grab can work.
-  CSystemPage::SetHotKeysAvailable(GlobalHotKeysPossible());
   if (!notifier_) SetNotifier(std::make_unique<FreedesktopNotifier>(tray_));
 }
 
@@ -465,6 +475,14 @@ void CMainFrame::StopTrayAnimation() {
 }
 
 bool CMainFrame::UpdateHotKey() {
+  if (portalHotKey_) {
+    if (!settings_.UseHotkey) {
+      portalHotKey_->Unbind();
+      return false;
+    }
+    portalHotKey_->Bind(settings_.KeyCode, HotKeyControlToModifiers(settings_.Modifiers));
+    return portalHotKey_->IsAvailable();
+  }
   if (!hotKey_) return false;
   hotKey_->Unregister();
   if (!settings_.UseHotkey) return false;
@@ -492,8 +510,18 @@ void CMainFrame::ToggleMinimized() {
     raise();
     activateWindow();
   } else {
-    showMinimized();
+    Minimize();
   }
+}
+
+void CMainFrame::Minimize() {
+  // Hidden at once rather than after the state change: on Wayland the window is never
+  // told it was minimised, and would stay shown.
+  if (settings_.MinimumTray && tray_ && tray_->IsAdded()) {
+    hide();
+    return;
+  }
+  showMinimized();
 }
 
 void CMainFrame::ToggleTopmost() {

@@ -26,6 +26,7 @@ class EventBatch;
 class RoomSession;
 class CVostrelleView;
 class GlobalHotKey;
+class PortalHotKey;
 class TrayIcon;
 class UserInterface;
 
@@ -44,6 +45,8 @@ class CMainFrame : public QMainWindow {
   void StopTrayAnimation();
   bool UpdateHotKey();
   void RestoreWindow();
+  // Into the tray where there is one, else a minimised task-bar window.
+  void Minimize();
   void ToggleMinimized();
   void ToggleTopmost();
   bool IsTopmost() const { return topmost_; }
@@ -109,6 +112,7 @@ class CMainFrame : public QMainWindow {
   CRoomView* roomView_ = nullptr;
   TrayIcon* tray_ = nullptr;
   GlobalHotKey* hotKey_ = nullptr;
+  PortalHotKey* portalHotKey_ = nullptr;  // where no X11 grab can work
   bool topmost_ = false;
   std::map<int, QAction*> actions_;
   QLabel* indicators_[4] = {};

@@ -59,7 +59,7 @@ bool CVostrelleApp::InitInstance() {
   if (!MakeDocument() || !MakeFrame()) return false;
   WatchSessionEnd();
   if (settings_->MinimumStart || startMinimized_)
-    frame_->showMinimized();
+    frame_->Minimize();
   else
     frame_->show();
   frame_->InputView()->Activate();
@@ -146,7 +146,7 @@ void CVostrelleApp::OnInstanceCommand(InstanceCommand command) {
       break;
     case InstanceCommand::Hide:
       // As the minimise command does: into the tray where there is one.
-      if (frame_->isVisible() && !frame_->isMinimized()) frame_->showMinimized();
+      if (frame_->isVisible() && !frame_->isMinimized()) frame_->Minimize();
       break;
     case InstanceCommand::Toggle:
       frame_->ToggleMinimized();
@@ -177,7 +177,7 @@ bool CVostrelleApp::OnCommand(int id) {
       return true;
     }
     case cmd::kMinimize:
-      if (frame_) frame_->showMinimized();
+      if (frame_) frame_->Minimize();
       return true;
     case cmd::kChangeSettingsFolder:
       OnChangeSettingsFolder();

@@ -45,7 +45,9 @@ CSystemPage::CSystemPage(QWidget* parent) : COptionsPage(parent) {
   hotKeyLabel->setBuddy(hotKey_);
   connect(useHotkey_, &QCheckBox::clicked, this, &CSystemPage::OnUseHotkey);
   hotKeyNote_ =
-      new QLabel(QStringLiteral("この環境（Wayland など）ではホットキーを使えません。"), this);
+      new QLabel(QStringLiteral("この環境ではホットキーを使えません。デスクトップのキーボード設定で"
+                                "「vostrelle --toggle」をキーに割り当ててください。"),
+                 this);
   hotKeyNote_->setObjectName(QStringLiteral("hotkeyNote"));
   hotKeyNote_->setWordWrap(true);
   hotKeyNote_->hide();

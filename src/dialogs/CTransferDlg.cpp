@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "qt/DrawnIcon.h"
 #include "qt/QtMessageBox.h"
 #include "qt/QtText.h"
 #include "transfer/FileTransferList.h"
@@ -22,74 +23,60 @@ namespace {
 
 constexpr int kWidths[CTransferDlg::kColumns] = {100, 60, 60, 80, 80, 200};
 
-QPixmap Blank() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  return pixmap;
-}
-
 QIcon Arrow(bool up, QColor color) {
-  QPixmap pixmap = Blank();
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(color.darker(150), 1));
-  p.setBrush(color);
-  QPainterPath path;
-  if (up) {
-    path.moveTo(8, 1);
-    path.lineTo(15, 8);
-    path.lineTo(11, 8);
-    path.lineTo(11, 15);
-    path.lineTo(5, 15);
-    path.lineTo(5, 8);
-    path.lineTo(1, 8);
-  } else {
-    path.moveTo(8, 15);
-    path.lineTo(15, 8);
-    path.lineTo(11, 8);
-    path.lineTo(11, 1);
-    path.lineTo(5, 1);
-    path.lineTo(5, 8);
-    path.lineTo(1, 8);
-  }
-  path.closeSubpath();
-  p.drawPath(path);
-  return QIcon(pixmap);
+  return DrawnIcon([=](QPainter& p) {
+    p.setPen(QPen(color.darker(150), 1));
+    p.setBrush(color);
+    QPainterPath path;
+    if (up) {
+      path.moveTo(8, 1);
+      path.lineTo(15, 8);
+      path.lineTo(11, 8);
+      path.lineTo(11, 15);
+      path.lineTo(5, 15);
+      path.lineTo(5, 8);
+      path.lineTo(1, 8);
+    } else {
+      path.moveTo(8, 15);
+      path.lineTo(15, 8);
+      path.lineTo(11, 8);
+      path.lineTo(11, 1);
+      path.lineTo(5, 1);
+      path.lineTo(5, 8);
+      path.lineTo(1, 8);
+    }
+    path.closeSubpath();
+    p.drawPath(path);
+  });
 }
 
 QIcon Clock(QColor face) {
-  QPixmap pixmap = Blank();
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(face.darker(170), 1));
-  p.setBrush(face);
-  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-  p.setPen(QPen(Qt::black, 1.5));
-  p.drawLine(QPointF(8, 8), QPointF(8, 4));
-  p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
-  return QIcon(pixmap);
+  return DrawnIcon([=](QPainter& p) {
+    p.setPen(QPen(face.darker(170), 1));
+    p.setBrush(face);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(QPen(Qt::black, 1.5));
+    p.drawLine(QPointF(8, 8), QPointF(8, 4));
+    p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+  });
 }
 
 QIcon Check() {
-  QPixmap pixmap = Blank();
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 140, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6.5, 12.5), QPointF(13.5, 3.5)}));
-  return QIcon(pixmap);
+  return DrawnIcon([=](QPainter& p) {
+    p.setPen(QPen(QColor(0, 140, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6.5, 12.5), QPointF(13.5, 3.5)}));
+  });
 }
 
 QIcon Cross() {
-  QPixmap pixmap = Blank();
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(210, 30, 30));
-  p.drawEllipse(QRectF(1, 1, 14, 14));
-  p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-  p.drawLine(QPointF(5, 5), QPointF(11, 11));
-  p.drawLine(QPointF(11, 5), QPointF(5, 11));
-  return QIcon(pixmap);
+  return DrawnIcon([=](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(210, 30, 30));
+    p.drawEllipse(QRectF(1, 1, 14, 14));
+    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5, 5), QPointF(11, 11));
+    p.drawLine(QPointF(11, 5), QPointF(5, 11));
+  });
 }
 
 }  // namespace
@@ -133,8 +120,9 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   style->drawControl(QStyle::CE_ProgressBar, &bar, painter, item.widget);
 }
 
-CTransferDlg::CTransferDlg(FileTransferList& list, const std::string& title, const std::string& memberTitle,
-                           std::vector<QIcon> images, QWidget* owner)
+CTransferDlg::CTransferDlg(FileTransferList& list, const std::string& title,
+                           const std::string& memberTitle, std::vector<QIcon> images,
+                           QWidget* owner)
     : QDialog(nullptr), list_(&list), images_(std::move(images)) {
   // A window of its own on the desktop, as the main window is; not kept above it.
   Q_UNUSED(owner);

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QPainter>
-#include <QPixmap>
 #include <QScopedValueRollback>
 
 #include "doc/CVostrelleDoc.h"
@@ -10,6 +9,7 @@
 #include "net/RoomSession.h"
 #include "platform/Cp932.h"
 #include "platform/UserInterface.h"
+#include "qt/DrawnIcon.h"
 #include "qt/FontConvert.h"
 #include "qt/QtText.h"
 #include "store/AppSettings.h"
@@ -20,21 +20,18 @@ namespace {
 
 // 16 x 16 marks drawn here: a plain room, and the one on screen.
 QIcon RoomIcon(bool current) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  if (current) {
-    painter.setPen(QPen(QColor(0, 64, 160), 1));
-    painter.setBrush(QColor(40, 120, 230));
-    const QPointF arrow[] = {{4, 2.5}, {13, 8}, {4, 13.5}};
-    painter.drawPolygon(arrow, 3);
-  } else {
-    painter.setPen(QPen(QColor(128, 128, 128), 1));
-    painter.setBrush(QColor(224, 224, 224));
-    painter.drawRect(QRectF(4.5, 4.5, 7, 7));
-  }
-  return QIcon(pixmap);
+  return DrawnIcon([current](QPainter& painter) {
+    if (current) {
+      painter.setPen(QPen(QColor(0, 64, 160), 1));
+      painter.setBrush(QColor(40, 120, 230));
+      const QPointF arrow[] = {{4, 2.5}, {13, 8}, {4, 13.5}};
+      painter.drawPolygon(arrow, 3);
+    } else {
+      painter.setPen(QPen(QColor(128, 128, 128), 1));
+      painter.setBrush(QColor(224, 224, 224));
+      painter.drawRect(QRectF(4.5, 4.5, 7, 7));
+    }
+  });
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-// The hot key's key mapping and its failure without X11; the tray animation.
+// The hot key's key mapping and its failure without X11; the tray animation; drawn marks
+// at scale 2.
 
 #include <X11/keysym.h>
 
+#include <QPainter>
 #include <QtTest>
 #include <vector>
 
+#include "qt/DrawnIcon.h"
 #include "qt/GlobalHotKey.h"
 #include "qt/TrayIcon.h"
 
@@ -37,6 +40,22 @@ class HotKeyTrayTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A drawn mark comes in 16, 32 and 48 pixels, and a screen at scale 2 gets the
+  // 32-pixel drawing: a line one unit wide is two sharp pixels, not a blurred four.
+  void drawnMarksStaySharpAtScaleTwo() {
+    const QIcon icon = DrawnIcon([](QPainter& p) {
+      p.setRenderHint(QPainter::Antialiasing, false);
+      p.fillRect(QRectF(8, 0, 1, 16), Qt::black);
+    });
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+    const QImage image = icon.pixmap(QSize(16, 16), 2.0).toImage();
+    QCOMPARE(image.size(), QSize(32, 32));
+    for (int x = 14; x < 20; ++x) {
+      const bool inked = x == 16 || x == 17;
+      QCOMPARE(qAlpha(image.pixel(x, 5)), inked ? 255 : 0);
+    }
+  }
+
   void virtualKeysToKeysyms_data() {
     QTest::addColumn<int>("vk");
     QTest::addColumn<uint>("keysym");
