@@ -6,6 +6,7 @@
 
 #include "platform/UserInterface.h"
 #include "platform/Version.h"
+#include "store/AddressList.h"
 
 namespace vostrelle {
 
@@ -42,6 +43,7 @@ const std::string* Find(const FieldMap& fields, const char* name) {
 RoomSession::RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui)
     : connectTo_(InetAddr(setting.ConnectTo)),
       netMask_(InetAddr(setting.NetMask)),
+      alsoTo_(AddressesIn(setting.ConnectAlso)),
       name_(setting.Name),
       realName_(setting.RealName),
       roomName_(setting.RoomName),
@@ -122,10 +124,20 @@ RoomSession::Delivery RoomSession::DeliverToMembers(const std::string& command, 
   return sent ? Delivery::kSent : anyone ? Delivery::kFailed : Delivery::kNobody;
 }
 
-bool RoomSession::Join() {
-  if (joined_) return true;
+bool RoomSession::SendJoin() {
   FieldMap fields;
   if (!SendToAddress("Join", fields, connectTo_)) return false;
+  // A host or network beyond a router may be unreachable for now (no route yet): the
+  // room is still joined on its own network, and the next announcement tries again.
+  for (Ipv4 address : alsoTo_)
+    if (address != connectTo_ && address != localAddress_)
+      socket_->SendPacket(fields, address, true);
+  return true;
+}
+
+bool RoomSession::Join() {
+  if (joined_) return true;
+  if (!SendJoin()) return false;
   joined_ = true;
   auto self = std::make_unique<RoomMember>();
   self->Name = name_;
@@ -244,8 +256,7 @@ bool RoomSession::Announce() {
     return true;
   }
   announcedThisTick_ = true;
-  FieldMap fields;
-  return SendToAddress("Join", fields, connectTo_);
+  return SendJoin();
 }
 
 bool RoomSession::Reassure() {
@@ -446,7 +457,10 @@ const RoomMember* RoomSession::Member(int index) const {
 }
 
 bool RoomSession::ContainsAddress(Ipv4 sender) const {
-  return (sender & netMask_) == (connectTo_ & netMask_);
+  if ((sender & netMask_) == (connectTo_ & netMask_)) return true;
+  for (Ipv4 extra : alsoTo_)
+    if (ExtraAddressCovers(extra, sender)) return true;
+  return false;
 }
 
 std::string RoomDisplayName(const std::string& roomName) {
