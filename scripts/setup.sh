@@ -27,6 +27,8 @@ PACKAGES=(
   appstream desktop-file-utils dbus-daemon python3-pyatspi
   # tests: the firewall profiles, read by the firewalls' own tools (never started)
   ufw firewalld
+  # tests: counting datagrams inside a lab host's namespace
+  iptables
 )
 
 missing=()
