@@ -456,8 +456,12 @@ const RoomMember* RoomSession::Member(int index) const {
   return members_[static_cast<std::size_t>(index)].get();
 }
 
+bool RoomSession::OnOwnNetwork(Ipv4 sender) const {
+  return (sender & netMask_) == (connectTo_ & netMask_);
+}
+
 bool RoomSession::ContainsAddress(Ipv4 sender) const {
-  if ((sender & netMask_) == (connectTo_ & netMask_)) return true;
+  if (OnOwnNetwork(sender)) return true;
   for (Ipv4 extra : alsoTo_)
     if (ExtraAddressCovers(extra, sender)) return true;
   return false;
@@ -500,9 +504,12 @@ RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sess
     if (session->IsJoined() && session->LocalAddress() == sender) return nullptr;
   const std::string* room = Find(fields, "Room");
   const std::string roomName = room ? *room : std::string();
-  for (const auto& session : sessions) {
-    if (session->IsJoined() && session->ContainsAddress(sender) && session->RoomName() == roomName)
-      return session.get();
+  for (const bool own : {true, false}) {
+    for (const auto& session : sessions) {
+      if (!session->IsJoined() || session->RoomName() != roomName) continue;
+      if (own ? session->OnOwnNetwork(sender) : session->ContainsAddress(sender))
+        return session.get();
+    }
   }
   return nullptr;
 }

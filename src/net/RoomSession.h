@@ -90,6 +90,8 @@ class RoomSession {
   // destination covers the sender (ExtraAddressCovers): members behind a router answer
   // from their own network.
   bool ContainsAddress(Ipv4 sender) const;
+  // The first half alone: the sender is on the room's own network.
+  bool OnOwnNetwork(Ipv4 sender) const;
 
  private:
   bool Prepare(const std::string& command, FieldMap& fields) const;
@@ -150,7 +152,9 @@ int ChooseInterface(const ConnectSetting& setting, const std::vector<InterfaceIn
                     const std::vector<int>& usable);
 
 // The receive-path choice: nullptr for the user's own datagram (the sender is the local
-// address of a joined session) and when no joined session matches network and room.
+// address of a joined session) and when no joined session matches network and room. A
+// room on the sender's own network goes before one that reaches it through an extra
+// destination.
 RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sessions,
                            const FieldMap& fields, Ipv4 sender);
 

@@ -423,6 +423,15 @@ TEST(RoomAddressing, ExtraDestinationsWidenTheReceiveChoice) {
   // The room name still has to match, and others stay out.
   EXPECT_EQ(ChooseSession(sessions, {{"Room", "x"}}, Addr("127.9.0.7")), nullptr);
   EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.8.0.7")), nullptr);
+
+  // A later room of the same name on the sender's own network takes it instead.
+  setting.ConnectTo = "127.9.0.1";
+  setting.NetMask = "255.255.255.0";
+  sessions.push_back(std::make_unique<RoomSession>(setting, &chat, nullptr));
+  sessions.back()->SetLocalAddress(Addr("127.9.0.1"));
+  ASSERT_TRUE(sessions.back()->Join());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.9.0.7")), sessions[1].get());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.8.0.6")), sessions[0].get());
 }
 
 // An observer may destroy the session, or make it leave, from inside any notification.
