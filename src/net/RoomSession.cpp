@@ -294,7 +294,10 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
   if (!command) return;
 
   const int index = FindMember(source);
-  if (index >= 0) members_[static_cast<std::size_t>(index)]->MissCount = 0;
+  if (index >= 0) {
+    members_[static_cast<std::size_t>(index)]->MissCount = 0;
+    members_[static_cast<std::size_t>(index)]->LastHeard = std::chrono::steady_clock::now();
+  }
 
   switch (ProtocolTable::Instance().ClassOf(*command)) {
     case kClassMembership:
@@ -409,6 +412,7 @@ int RoomSession::AddMember(const std::string& name, Ipv4 address) {
   auto record = std::make_unique<RoomMember>();
   record->Name = name;
   record->Address = address;
+  record->LastHeard = std::chrono::steady_clock::now();
   members_.push_back(std::move(record));
   const int index = MemberCount() - 1;
   Notify([&](RoomObserver* o) { o->OnMemberAdded(this, index); });
