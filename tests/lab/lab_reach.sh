@@ -89,5 +89,20 @@ echo "file across the router: 20 MB in $(($(ms) - sent)) ms"
 got=$(sha256sum "$target" 2>/dev/null | cut -d' ' -f1)
 [ "$got" = "$want" ] || lab_fail "received file differs: $got, want $want"
 
+# The network check window: its report, and a trial "Join" to 佐藤's host, which he
+# takes as a repeated "Join" (a second join line) and answers.
+lab_keys 1 "$main1" alt+c k
+check=$(lab_window 1 'ネットワークの確認' 10) || { lab_fail "host 1: no network check window"; exit 1; }
+lab_keys 1 "$check" alt+t
+DISPLAY=:$d1 xdotool type --delay 20 "10.77.67.2"
+DISPLAY=:$d1 xdotool key Return
+for _ in $(seq 100); do
+  [ "$(lab_log 2 "雑談" | grep -cF "山田が参加しました。")" -ge 2 ] && break
+  sleep 0.05
+done
+[ "$(lab_log 2 "雑談" | grep -cF "山田が参加しました。")" -ge 2 ] || lab_fail "host 2: the trial Join did not arrive"
+lab_shot_window 1 "$check" "reach-network-check"
+lab_keys 1 "$check" Escape
+
 for k in 1 2 3 4; do lab_shot $k "reach-host$k"; done
 [ "$LAB_FAILED" = 0 ] && echo "PASS" || exit 1
