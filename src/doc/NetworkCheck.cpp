@@ -112,8 +112,7 @@ std::string FirewalldReport(const ToolAnswer& state, const ToolAnswer& service,
 std::string RoomReport(const RoomSession& session, const std::vector<InterfaceInfo>& interfaces,
                        std::chrono::steady_clock::time_point now) {
   std::string text = "部屋 "_sjis + session.RoomDisplayName() +
-                     (session.IsJoined() ? "（入室中）"_sjis : "（入室していません）"_sjis) +
-                     "\n";
+                     (session.IsJoined() ? "（入室中）"_sjis : "（入室していません）"_sjis) + "\n";
   std::string device = "不明"_sjis;
   for (const InterfaceInfo& info : interfaces)
     if (info.address == session.LocalAddress() && session.LocalAddress() != 0) device = info.name;
