@@ -122,7 +122,7 @@ struct Room {
   ChatSocket chat{&receiver, 0};
   std::unique_ptr<RoomSession> session;
   Room(Ipv4 self, Ipv4 peer) {
-    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "bench", false};
+    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "bench", false, ""};
     session = std::make_unique<RoomSession>(setting, &chat, nullptr);
     session->SetLocalAddress(self);
     session->AddMember("peer", peer);

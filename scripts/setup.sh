@@ -30,6 +30,10 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # tests: the desktop entry and the AppStream metadata; the accessibility tree
   appstream desktop-file-utils dbus-daemon python3-pyatspi
+  # tests: the firewall profiles, read by the firewalls' own tools (never started)
+  ufw firewalld
+  # tests: counting datagrams inside a lab host's namespace
+  iptables
   # benchmarks: ripgrep, what the log search is measured against
   ripgrep
 )
@@ -51,5 +55,23 @@ if [ "$(id -u)" != 0 ]; then
 fi
 echo "setup: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+# ufw and firewalld are here only for their tools: no firewall may start on this
+# machine or a CI runner because of them. policy-rc.d answering 101 tells invoke-rc.d
+# to start nothing while packages install; one that is there already is left alone,
+# one made here is removed afterwards. ufw stays disabled (its own default) and
+# firewalld is never started.
+POLICY=/usr/sbin/policy-rc.d
+if [ ! -e "$POLICY" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$POLICY" >/dev/null
+  $SUDO chmod 755 "$POLICY"
+  trap '$SUDO rm -f "$POLICY"' EXIT
+fi
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The package enables its unit: a systemd running here would start firewalld at the
+# next boot. Only a firewalld installed just now is disabled; one the owner had already
+# stays as it was.
+if [[ " ${missing[*]} " == *" firewalld "* ]] && command -v systemctl >/dev/null &&
+   [ -d /run/systemd/system ]; then
+  $SUDO systemctl disable --now firewalld >/dev/null 2>&1 || true
+fi

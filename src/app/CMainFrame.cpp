@@ -16,6 +16,7 @@
 #include "app/CVostrelleView.h"
 #include "app/DesktopIntegration.h"
 #include "app/LogSearchWindow.h"
+#include "app/NetworkCheckWindow.h"
 #include "app/PortalHotKey.h"
 #include "dialogs/CSystemPage.h"
 #include "doc/CVostrelleDoc.h"
@@ -56,6 +57,7 @@ const std::map<int, const char*>& Prompts() {
       {cmd::kEditConnects, "接続先に関する設定を行う"},
       {cmd::kOptions, "オプションを設定する"},
       {cmd::kLogSearch, "すべての部屋のログから言葉を探す"},
+      {cmd::kNetworkCheck, "部屋ごとのつながり方とファイアウォールを確かめる"},
       {cmd::kChangeSettingsFolder, "設定を保存するフォルダを変更する"},
       {cmd::kAppExit, "アプリケーションを終了する"},
       {cmd::kViewStatusBar, "ステータスバーの表示/非表示"},
@@ -328,6 +330,7 @@ void CMainFrame::BuildMenus() {
   command->addSeparator();
   AddCommand(command, cmd::kLogSearch, QStringLiteral("ログ検索(&F)..."),
              QKeySequence(Qt::CTRL | Qt::Key_F));
+  AddCommand(command, cmd::kNetworkCheck, QStringLiteral("ネットワークの確認(&K)..."));
 
   QMenu* setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
   AddCommand(setting, cmd::kEditConnects, QStringLiteral("接続先設定(&C)..."));
@@ -442,6 +445,9 @@ void CMainFrame::OnCommand(int id) {
       return;
     case cmd::kLogSearch:
       ShowLogSearch(this, settings_.LogFolderInUse());
+      return;
+    case cmd::kNetworkCheck:
+      ShowNetworkCheck(this, doc_);
       return;
     default:
       break;

@@ -15,6 +15,7 @@
 #include "platform/Cp932.h"
 #include "qt/QtText.h"
 #include "qt/SingleLineEdit.h"
+#include "store/AddressList.h"
 
 namespace vostrelle {
 namespace {
@@ -68,6 +69,10 @@ CConnectSettingDlg::CConnectSettingDlg(ConnectSetting& setting, QWidget* parent)
   select_ = new QPushButton(UiText("選択"), this);
   select_->setObjectName(QStringLiteral("button%1").arg(kSelectId));
   connect(select_, &QPushButton::clicked, this, &CConnectSettingDlg::OnSelect);
+  connectAlsoEdit_ = MakeEdit(this, kConnectAlsoId);
+  connectAlsoEdit_->setToolTip(
+      UiText("ルーターやVPNの向こうの相手にも入室を知らせます。IPv4アドレス（相手のPCか、"
+             "向こうのネットワークのブロードキャストアドレス）を空白で区切って書きます"));
 
   QDialogButtonBox* buttons = ConfirmButtons(this, UiText("決定"));
 
@@ -98,6 +103,8 @@ QGridLayout* CConnectSettingDlg::LayOutFields() {
   grid->addWidget(connectToEdit_, 3, 1);
   grid->addWidget(netMaskEdit_, 3, 2);
   grid->addWidget(select_, 3, 3);
+  grid->addWidget(label("追加の接続先(&A):", connectAlsoEdit_), 4, 0);
+  grid->addWidget(connectAlsoEdit_, 4, 1, 1, 3);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
   // Room for a full 64-byte real name and two dotted addresses.
@@ -140,6 +147,7 @@ bool CConnectSettingDlg::Open() {
   name_ = setting_.Name;
   realName_ = setting_.RealName;
   roomName_ = setting_.RoomName;
+  connectAlso_ = setting_.ConnectAlso;
   ShowValues();
   (name_.empty() ? nameEdit_ : roomNameEdit_)->setFocus();
   return true;
@@ -170,6 +178,11 @@ void CConnectSettingDlg::TakeValues() {
   name_ = ToCp932(nameEdit_->text());
   roomName_ = ToCp932(roomNameEdit_->text());
   realName_ = ToCp932(realNameEdit_->text());
+  // An input method left on gives full-width digits, dots, blanks and "、": the
+  // compatibility form makes them the plain ones an address is written in.
+  QString also = connectAlsoEdit_->text().normalized(QString::NormalizationForm_KC);
+  also.replace(QChar(0x3001), QLatin1Char(','));
+  connectAlso_ = ToCp932(also);
 }
 
 void CConnectSettingDlg::ShowValues() {
@@ -178,6 +191,7 @@ void CConnectSettingDlg::ShowValues() {
   realNameEdit_->setText(ToQString(realName_));
   connectToEdit_->setText(ToQString(connectTo_));
   netMaskEdit_->setText(ToQString(netMask_));
+  connectAlsoEdit_->setText(ToQString(connectAlso_));
 }
 
 void CConnectSettingDlg::OnSelect() {
@@ -211,13 +225,29 @@ void CConnectSettingDlg::accept() {
     OnSelect();
     if (connectTo_.empty()) return;
   }
+  if (!CheckConnectAlso()) return;
   setting_.ConnectTo = connectTo_;
+  setting_.ConnectAlso = connectAlso_;
   setting_.NetMask = netMask_;
   setting_.Name = name_;
   setting_.RealName = realName_;
   setting_.RoomName = roomName_;
   setting_.AutoConnect = true;
   QDialog::accept();
+}
+
+bool CConnectSettingDlg::CheckConnectAlso() {
+  std::vector<Ipv4> addresses;
+  std::string bad;
+  if (!ParseAddressList(connectAlso_, addresses, &bad)) {
+    Message("追加の接続先の「"_sjis + bad + "」はIPv4アドレスではありません。"_sjis);
+    connectAlsoEdit_->setFocus();
+    const int at = connectAlsoEdit_->text().indexOf(ToQString(bad));
+    if (at >= 0) connectAlsoEdit_->setSelection(at, static_cast<int>(ToQString(bad).size()));
+    return false;
+  }
+  connectAlso_ = FormatAddressList(addresses);
+  return true;
 }
 
 }  // namespace vostrelle

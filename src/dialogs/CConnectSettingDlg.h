@@ -1,6 +1,7 @@
 #pragma once
-// Edits one stored connection: name, room name, real name, and the local network the
-// room is reached on, which is chosen, never typed.
+// Edits one stored connection: name, room name, real name, the local network the
+// room is reached on, which is chosen, never typed, and the extra destinations beyond
+// it, which are typed.
 
 #include <QDialog>
 #include <functional>
@@ -22,6 +23,7 @@ class CConnectSettingDlg : public QDialog {
  public:
   static constexpr int kNameId = 1000;
   static constexpr int kRealNameId = 1001;
+  static constexpr int kConnectAlsoId = 1002;
   static constexpr int kConnectToId = 1003;
   static constexpr int kNetMaskId = 1004;
   static constexpr int kRoomNameId = 1005;
@@ -57,9 +59,12 @@ class CConnectSettingDlg : public QDialog {
   void OnSelect();
   void TakeValues();
   void ShowValues();
+  // The extra destinations in their stored form; false (after saying which word is
+  // wrong) when one is not an address.
+  bool CheckConnectAlso();
 
   ConnectSetting& setting_;
-  std::string name_, roomName_, realName_, connectTo_, netMask_;
+  std::string name_, roomName_, realName_, connectTo_, netMask_, connectAlso_;
   bool opened_ = false;
 
   QLineEdit* nameEdit_;
@@ -68,6 +73,7 @@ class CConnectSettingDlg : public QDialog {
   QLineEdit* connectToEdit_;
   QLineEdit* netMaskEdit_;
   QPushButton* select_;
+  QLineEdit* connectAlsoEdit_;
 };
 
 }  // namespace vostrelle

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,8 @@ struct RoomMember {
   std::string HostName;         // cache; empty until first asked
   std::string Name;             // as last received (CP932)
   Ipv4 Address = 0;             // source address, unique within one table
+  // When a datagram from it last reached the room (added counts as heard).
+  std::chrono::steady_clock::time_point LastHeard{};
 };
 
 }  // namespace vostrelle

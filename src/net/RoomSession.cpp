@@ -6,6 +6,7 @@
 
 #include "platform/UserInterface.h"
 #include "platform/Version.h"
+#include "store/AddressList.h"
 
 namespace vostrelle {
 
@@ -42,6 +43,7 @@ const std::string* Find(const FieldMap& fields, const char* name) {
 RoomSession::RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui)
     : connectTo_(InetAddr(setting.ConnectTo)),
       netMask_(InetAddr(setting.NetMask)),
+      alsoTo_(AddressesIn(setting.ConnectAlso)),
       name_(setting.Name),
       realName_(setting.RealName),
       roomName_(setting.RoomName),
@@ -122,10 +124,20 @@ RoomSession::Delivery RoomSession::DeliverToMembers(const std::string& command, 
   return sent ? Delivery::kSent : anyone ? Delivery::kFailed : Delivery::kNobody;
 }
 
-bool RoomSession::Join() {
-  if (joined_) return true;
+bool RoomSession::SendJoin() {
   FieldMap fields;
   if (!SendToAddress("Join", fields, connectTo_)) return false;
+  // A host or network beyond a router may be unreachable for now (no route yet): the
+  // room is still joined on its own network, and the next announcement tries again.
+  for (Ipv4 address : alsoTo_)
+    if (address != connectTo_ && address != localAddress_)
+      socket_->SendPacket(fields, address, true);
+  return true;
+}
+
+bool RoomSession::Join() {
+  if (joined_) return true;
+  if (!SendJoin()) return false;
   joined_ = true;
   auto self = std::make_unique<RoomMember>();
   self->Name = name_;
@@ -244,8 +256,7 @@ bool RoomSession::Announce() {
     return true;
   }
   announcedThisTick_ = true;
-  FieldMap fields;
-  return SendToAddress("Join", fields, connectTo_);
+  return SendJoin();
 }
 
 bool RoomSession::Reassure() {
@@ -283,7 +294,10 @@ void RoomSession::Receive(const FieldMap& fields, Ipv4 source) {
   if (!command) return;
 
   const int index = FindMember(source);
-  if (index >= 0) members_[static_cast<std::size_t>(index)]->MissCount = 0;
+  if (index >= 0) {
+    members_[static_cast<std::size_t>(index)]->MissCount = 0;
+    members_[static_cast<std::size_t>(index)]->LastHeard = std::chrono::steady_clock::now();
+  }
 
   switch (ProtocolTable::Instance().ClassOf(*command)) {
     case kClassMembership:
@@ -398,6 +412,7 @@ int RoomSession::AddMember(const std::string& name, Ipv4 address) {
   auto record = std::make_unique<RoomMember>();
   record->Name = name;
   record->Address = address;
+  record->LastHeard = std::chrono::steady_clock::now();
   members_.push_back(std::move(record));
   const int index = MemberCount() - 1;
   Notify([&](RoomObserver* o) { o->OnMemberAdded(this, index); });
@@ -445,8 +460,15 @@ const RoomMember* RoomSession::Member(int index) const {
   return members_[static_cast<std::size_t>(index)].get();
 }
 
-bool RoomSession::ContainsAddress(Ipv4 sender) const {
+bool RoomSession::OnOwnNetwork(Ipv4 sender) const {
   return (sender & netMask_) == (connectTo_ & netMask_);
+}
+
+bool RoomSession::ContainsAddress(Ipv4 sender) const {
+  if (OnOwnNetwork(sender)) return true;
+  for (Ipv4 extra : alsoTo_)
+    if (ExtraAddressCovers(extra, sender)) return true;
+  return false;
 }
 
 std::string RoomDisplayName(const std::string& roomName) {
@@ -486,9 +508,12 @@ RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sess
     if (session->IsJoined() && session->LocalAddress() == sender) return nullptr;
   const std::string* room = Find(fields, "Room");
   const std::string roomName = room ? *room : std::string();
-  for (const auto& session : sessions) {
-    if (session->IsJoined() && session->ContainsAddress(sender) && session->RoomName() == roomName)
-      return session.get();
+  for (const bool own : {true, false}) {
+    for (const auto& session : sessions) {
+      if (!session->IsJoined() || session->RoomName() != roomName) continue;
+      if (own ? session->OnOwnNetwork(sender) : session->ContainsAddress(sender))
+        return session.get();
+    }
   }
   return nullptr;
 }

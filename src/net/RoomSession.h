@@ -19,7 +19,8 @@ class UserInterface;
 class RoomSession {
  public:
   // Make: copies Name, RoomName, RealName and AutoConnect, the destination from
-  // ConnectTo and the mask from NetMask. socket and ui are not owned.
+  // ConnectTo, the mask from NetMask and the extra destinations from ConnectAlso (words
+  // that are not addresses are skipped). socket and ui are not owned.
   RoomSession(const ConnectSetting& setting, ChatSocket* socket, UserInterface* ui);
   // Raises OnSessionDestroyed to each observer. An observer may destroy the session from
   // inside any notification: the call that raised it then returns at once.
@@ -47,8 +48,8 @@ class RoomSession {
                  std::uint32_t port);
   void RequestFileSend(int member, const std::string& path);
   void Tick();  // LivenessTick
-  // Says "Join" to ConnectTo again while joined, so that members who dropped us add us
-  // back. At most once per tick: a later call waits for the next tick. False when
+  // Says "Join" to ConnectTo (and each extra destination) again while joined, so that members who
+  // dropped us add us back. At most once per tick: a later call waits for the next tick. False when
   // nothing more goes out for it: not joined, the send failed, or a "Join" waits
   // for the next tick already.
   bool Announce();
@@ -84,8 +85,13 @@ class RoomSession {
   int MemberCount() const { return static_cast<int>(members_.size()); }
   // nullptr for an index outside the table.
   const RoomMember* Member(int index) const;
-  // True when (sender AND NetMask) = (ConnectTo AND NetMask).
+  const std::vector<Ipv4>& ExtraDestinations() const { return alsoTo_; }
+  // True when (sender AND NetMask) = (ConnectTo AND NetMask), or when an extra
+  // destination covers the sender (ExtraAddressCovers): members behind a router answer
+  // from their own network.
   bool ContainsAddress(Ipv4 sender) const;
+  // The first half alone: the sender is on the room's own network.
+  bool OnOwnNetwork(Ipv4 sender) const;
 
  private:
   bool Prepare(const std::string& command, FieldMap& fields) const;
@@ -106,12 +112,15 @@ class RoomSession {
   void ReceiveRequest(const std::string& command, const FieldMap& fields, Ipv4 source, int index);
   void ReceiveFileOffer(const FieldMap& fields, int index);
   void AnswerPollFromStranger(Ipv4 source);
+  // "Join" to ConnectTo, then to each extra destination; the result is ConnectTo's.
+  bool SendJoin();
 
   std::vector<RoomObserver*> observers_;
   Ipv4 localAddress_ = 0;
   bool joined_ = false;
   Ipv4 connectTo_ = 0;
   Ipv4 netMask_ = 0;
+  std::vector<Ipv4> alsoTo_;
   std::string name_;
   std::string realName_;
   std::string roomName_;
@@ -143,7 +152,9 @@ int ChooseInterface(const ConnectSetting& setting, const std::vector<InterfaceIn
                     const std::vector<int>& usable);
 
 // The receive-path choice: nullptr for the user's own datagram (the sender is the local
-// address of a joined session) and when no joined session matches network and room.
+// address of a joined session) and when no joined session matches network and room. A
+// room on the sender's own network goes before one that reaches it through an extra
+// destination.
 RoomSession* ChooseSession(const std::vector<std::unique_ptr<RoomSession>>& sessions,
                            const FieldMap& fields, Ipv4 sender);
 

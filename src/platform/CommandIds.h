@@ -22,6 +22,7 @@ constexpr int kLeaveRoom = 32781;             // 現在の部屋から退出
 constexpr int kMemberInformation = 32782;     // 情報取得
 constexpr int kChangeSettingsFolder = 32784;  // 設定保存フォルダの変更
 constexpr int kLogSearch = 32785;             // ログ検索
+constexpr int kNetworkCheck = 32786;          // ネットワークの確認
 
 // Sent by the document to the main window.
 constexpr int kSettingsChanged = 33000;  // 設定変更の通知

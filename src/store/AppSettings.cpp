@@ -47,6 +47,9 @@ bool ReadConnect(const Node* node, ConnectSetting& setting) {
   Ipv4 maskAddress = InetAddr(mask ? mask->GetValue() : std::string());
   if (toAddress == kInaddrNone || maskAddress == kInaddrNone) return false;
   setting.AutoConnect = ReadBool(Node::FindChild(node, "AutoConnect"), false);
+  // Kept as written, so that nothing the user typed is lost by a load and a save.
+  if (const Node* also = Node::FindChild(node, "ConnectAlso"))
+    setting.ConnectAlso = also->GetValue();
   setting.ConnectTo = InetNtoa(toAddress);
   setting.NetMask = InetNtoa(maskAddress);
   return true;
@@ -165,6 +168,8 @@ bool AppSettings::SaveConnects() {
     AddText(connect, "ConnectTo", setting.ConnectTo);
     AddText(connect, "NetMask", setting.NetMask);
     AddInt(connect, "AutoConnect", setting.AutoConnect ? 1 : 0);
+    // Only when there is one: a file without extra destinations stays as it always was.
+    if (!setting.ConnectAlso.empty()) AddText(connect, "ConnectAlso", setting.ConnectAlso);
   }
   return Save("connects.xml", root);
 }

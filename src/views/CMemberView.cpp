@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHostInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QStyle>
@@ -106,7 +107,35 @@ void CMemberView::SetMemberRow(int row, RoomSession& session, int member) {
 }
 
 std::string CMemberView::HostNameOf(RoomSession& session, int member) {
-  return session.HostName(member);
+  const RoomMember* record = session.Member(member);
+  if (!record) return {};
+  const Ipv4 address = record->Address;
+  const auto found = hostNames_.find(address);
+  if (found != hostNames_.end()) return found->second;
+  const std::string text = InetNtoa(address);
+  if (lookups_.insert(address).second) {
+    // A literal address asks for its name; the answer comes on this thread, and not at
+    // all once the view is gone.
+    QHostInfo::lookupHost(QString::fromLatin1(text), this, [this, address](const QHostInfo& info) {
+      lookups_.erase(address);
+      const std::string name = ToCp932(info.hostName());
+      OnHostName(address, name.empty() ? InetNtoa(address) : name);
+    });
+  }
+  return text;
+}
+
+void CMemberView::OnHostName(Ipv4 address, const std::string& name) {
+  hostNames_[address] = name;
+  const QString text = QString::fromLatin1(InetNtoa(address));
+  bool changed = false;
+  for (int row = 0; row < topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (item->text(kAddressColumn) != text) continue;
+    item->setText(kHostColumn, ToQString(name));
+    changed = true;
+  }
+  if (changed) AutoSizeColumns();
 }
 
 void CMemberView::AutoSizeColumns(bool toHeader) {

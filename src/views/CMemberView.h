@@ -5,9 +5,12 @@
 
 #include <QStringList>
 #include <QTreeWidget>
+#include <map>
+#include <set>
 #include <string>
 
 #include "platform/Document.h"
+#include "platform/Ipv4.h"
 
 namespace vostrelle {
 
@@ -57,8 +60,12 @@ class CMemberView : public QTreeWidget, public CView {
  protected:
   // The file-open dialog; empty on cancel.
   virtual QStringList ChooseFiles();
-  // The host-name column (may block on a reverse lookup once per member).
+  // The host-name column: the name found before, or the address while a reverse lookup
+  // runs in the background. A slow or unreachable name server (behind a VPN, say) must
+  // hold up neither the window nor the room's answer to a newcomer; the rows of that
+  // address change when the name arrives (OnHostName).
   virtual std::string HostNameOf(RoomSession& session, int member);
+  void OnHostName(Ipv4 address, const std::string& name);
 
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -81,6 +88,8 @@ class CMemberView : public QTreeWidget, public CView {
 
   CVostrelleDoc& doc_;
   UserInterface& ui_;
+  std::map<Ipv4, std::string> hostNames_;  // found names, or the address where none
+  std::set<Ipv4> lookups_;                 // running
 };
 
 }  // namespace vostrelle

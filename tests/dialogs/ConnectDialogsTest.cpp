@@ -167,6 +167,56 @@ class ConnectDialogsTest : public QObject {
     QVERIFY(!fixture.setting.AutoConnect);
   }
 
+  // Extra destinations are typed: shown from the setting, checked word by word on
+  // "決定" (the first wrong word is named and nothing is written), and stored in their
+  // plain form, full-width input and repeats included.
+  void extraDestinationsAreCheckedAndStoredPlain() {
+    ConnectFixture fixture;
+    fixture.setting = Setting("10.0.0.255", "");
+    fixture.setting.ConnectAlso = "10.1.0.5";
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    QLineEdit* also = Edit(dialog, CConnectSettingDlg::kConnectAlsoId);
+    QVERIFY(also && !also->isReadOnly());
+    QCOMPARE(also->text(), QStringLiteral("10.1.0.5"));
+    QVERIFY(also->toolTip().startsWith(QStringLiteral("ルーターやVPNの向こうの相手")));
+
+    also->clear();
+    Commit(also, QStringLiteral("10.1.0.5 10.2.0 10.3.0.1"));
+    Ok(dialog)->click();
+    QCOMPARE(fixture.messages.shown,
+             QStringList{QStringLiteral("追加の接続先の「10.2.0」はIPv4アドレスではありません。")});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.focusWidget(), also);
+    QCOMPARE(also->selectedText(), QStringLiteral("10.2.0"));
+    QCOMPARE(fixture.setting.ConnectAlso, std::string("10.1.0.5"));
+    QVERIFY(!fixture.setting.AutoConnect);
+
+    // Full-width digits and dots, an ideographic blank and comma, a repeat.
+    also->clear();
+    Commit(also, QStringLiteral(" １０．２．０．２５５　 10.1.0.5、10.2.0.255 "));
+    Ok(dialog)->click();
+    QCOMPARE(fixture.messages.shown.size(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(fixture.setting.ConnectAlso, std::string("10.2.0.255 10.1.0.5"));
+    QVERIFY(fixture.setting.AutoConnect);
+  }
+
+  void emptyExtraDestinationsStayEmpty() {
+    ConnectFixture fixture;
+    fixture.setting = Setting("10.0.0.255", "");
+    fixture.setting.ConnectAlso = "10.1.0.5";
+    CConnectSettingDlg dialog(fixture.setting);
+    fixture.Wire(dialog);
+    dialog.show();
+    Edit(dialog, CConnectSettingDlg::kConnectAlsoId)->clear();
+    Commit(Edit(dialog, CConnectSettingDlg::kConnectAlsoId), QStringLiteral("  "));
+    Ok(dialog)->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(fixture.setting.ConnectAlso, std::string());
+  }
+
   void noNetworkEndsTheDialogAsCancelled() {
     ConnectFixture fixture;
     CConnectSettingDlg dialog(fixture.setting);
@@ -606,7 +656,7 @@ class ConnectDialogsTest : public QObject {
       w = w->nextInFocusChain();
     } while (w != start);
     QCOMPARE(order, (QStringList{"edit1000", "edit1005", "edit1001", "edit1003", "edit1004",
-                                 "button1006", "決定", "キャンセル"}));
+                                 "button1006", "edit1002", "決定", "キャンセル"}));
   }
 
   void captionsAndControlTexts() {

@@ -3,7 +3,11 @@
 # can reach the machine's own networks, and everything is removed on exit.
 #
 #   lab_init NET ARTIFACTS   hosts get 10.77.NET.k/24 on one bridge
-#   lab_host K NAME ROOM     prepares host K: settings folder, connects.xml (CP932)
+#   lab_host K NAME ROOM [NET [ALSO]]
+#                            prepares host K: settings folder, connects.xml (CP932);
+#                            on network 10.77.NET.0/24 (default the lab's), with ALSO as
+#                            the connection's extra destinations
+#   lab_router NET...        a router host joining the networks (unicast only)
 #   lab_start K              starts Xvfb and vostrelle on host K, waits for the window
 #   lab_type K TEXT          types TEXT and Enter into host K's input line
 #   lab_log K ROOM           host K's chat log of today for ROOM, as UTF-8
@@ -63,26 +67,65 @@ lab_link_up() {
   return 1
 }
 
+# The bridge of network NET: br0 for the lab's own, one made on first use for another.
+lab_bridge() {
+  local net=$1 br="n$1"
+  [ "$net" = "$LAB_NET" ] && { echo br0; return 0; }
+  if ! ip -n "${LAB_PREFIX}br" link show "$br" >/dev/null 2>&1; then
+    ip -n "${LAB_PREFIX}br" link add "$br" type bridge
+    ip -n "${LAB_PREFIX}br" link set "$br" up
+  fi
+  echo "$br"
+}
+
 lab_host() {
-  local k=$1 name=$2 room=$3 dir="$LAB_ROOT/h$1"
-  local ns="${LAB_PREFIX}$k"
+  local k=$1 name=$2 room=$3 net=${4:-$LAB_NET} also=${5:-} dir="$LAB_ROOT/h$1"
+  local ns="${LAB_PREFIX}$k" br also_xml=""
+  br=$(lab_bridge "$net")
   ip netns add "$ns"
   ip link add "${LAB_PREFIX}h$k" type veth peer name "${LAB_PREFIX}b$k"
   ip link set "${LAB_PREFIX}h$k" netns "$ns"
   ip link set "${LAB_PREFIX}b$k" netns "${LAB_PREFIX}br"
   ip -n "$ns" link set "${LAB_PREFIX}h$k" name eth0
-  ip -n "$ns" addr add "10.77.$LAB_NET.$k/24" brd "10.77.$LAB_NET.255" dev eth0
+  ip -n "$ns" addr add "10.77.$net.$k/24" brd "10.77.$net.255" dev eth0
   ip -n "$ns" link set eth0 up
   ip -n "$ns" link set lo up
-  ip -n "${LAB_PREFIX}br" link set "${LAB_PREFIX}b$k" master br0 up
+  ip -n "${LAB_PREFIX}br" link set "${LAB_PREFIX}b$k" master "$br" up
+  echo "$net" >"$LAB_ROOT/net.$k"
   # A veth end drops what it is given until the kernel has seen its carrier: wait for it
   # on both ends, so the program's first "Join" is not lost.
   lab_link_up "$ns" eth0
   lab_link_up "${LAB_PREFIX}br" "${LAB_PREFIX}b$k"
   mkdir -p "$dir/home" "$dir/config/Pendrake" "$dir/settings"
   printf '[Directory]\nSetting=%s\n' "$dir/settings" >"$dir/config/Pendrake/Vostrelle.conf"
-  printf '<?xml version="1.0" encoding="Shift_JIS"?>\r\n<Connects><Connect><Name>%s</Name><RoomName>%s</RoomName><RealName>%s</RealName><ConnectTo>10.77.%s.255</ConnectTo><NetMask>255.255.255.0</NetMask><AutoConnect>1</AutoConnect></Connect></Connects>' \
-    "$name" "$room" "$name" "$LAB_NET" | iconv -f UTF-8 -t CP932 >"$dir/settings/connects.xml"
+  [ -n "$also" ] && also_xml="<ConnectAlso>$also</ConnectAlso>"
+  printf '<?xml version="1.0" encoding="Shift_JIS"?>\r\n<Connects><Connect><Name>%s</Name><RoomName>%s</RoomName><RealName>%s</RealName><ConnectTo>10.77.%s.255</ConnectTo><NetMask>255.255.255.0</NetMask><AutoConnect>1</AutoConnect>%s</Connect></Connects>' \
+    "$name" "$room" "$name" "$net" "$also_xml" | iconv -f UTF-8 -t CP932 >"$dir/settings/connects.xml"
+}
+
+# A router at 10.77.NET.254 on each network NET given, forwarding unicast between them
+# as a small office's router does; a broadcast stays on its own network. Every host made
+# so far routes everything off its network through it.
+lab_router() {
+  local ns="${LAB_PREFIX}rt" net i=0 f
+  ip netns add "$ns"
+  ip -n "$ns" link set lo up
+  ip netns exec "$ns" sysctl -qw net.ipv4.ip_forward=1
+  for net in "$@"; do
+    ip link add "${LAB_PREFIX}r$i" type veth peer name "${LAB_PREFIX}q$i"
+    ip link set "${LAB_PREFIX}r$i" netns "$ns"
+    ip link set "${LAB_PREFIX}q$i" netns "${LAB_PREFIX}br"
+    ip -n "$ns" link set "${LAB_PREFIX}r$i" name "eth$i"
+    ip -n "$ns" addr add "10.77.$net.254/24" brd "10.77.$net.255" dev "eth$i"
+    ip -n "$ns" link set "eth$i" up
+    ip -n "${LAB_PREFIX}br" link set "${LAB_PREFIX}q$i" master "$(lab_bridge "$net")" up
+    lab_link_up "$ns" "eth$i" || return 1
+    lab_link_up "${LAB_PREFIX}br" "${LAB_PREFIX}q$i" || return 1
+    i=$((i + 1))
+  done
+  for f in "$LAB_ROOT"/net.*; do
+    ip -n "${LAB_PREFIX}${f##*.}" route add default via "10.77.$(cat "$f").254" || return 1
+  done
 }
 
 lab_display() { cat "$LAB_ROOT/h$1/display"; }

@@ -42,10 +42,11 @@ class Host : public ChatReceiver {
 
   // A room as the document makes one: the local address of the interface on the room's
   // network. Null (and a failure) when the host has no such interface.
-  RoomSession* Open(const std::string& connectTo, const std::string& room,
-                    const std::string& name) {
+  RoomSession* Open(const std::string& connectTo, const std::string& room, const std::string& name,
+                    const std::string& connectAlso = {}) {
     ConnectSetting setting;
     setting.ConnectTo = connectTo;
+    setting.ConnectAlso = connectAlso;
     setting.NetMask = "255.255.255.0";
     setting.RoomName = room;
     setting.Name = name;
@@ -76,6 +77,7 @@ class Host : public ChatReceiver {
   }
 
   void Receive(const FieldMap& fields, Ipv4 sender) override {
+    senders.push_back(sender);
     for (const auto& s : sessions_)
       if (s->LocalAddress() == sender) ++ownDatagrams;
     if (RoomSession* session = ChooseSession(sessions_, fields, sender))
@@ -91,7 +93,8 @@ class Host : public ChatReceiver {
 
   void Silence() { socket_.Close(); }
 
-  int ownDatagrams = 0;  // reached the socket before the room choice dropped them
+  int ownDatagrams = 0;       // reached the socket before the room choice dropped them
+  std::vector<Ipv4> senders;  // of every datagram the socket took, in order
 
  private:
   NetLab& lab_;
@@ -262,6 +265,72 @@ TEST(RoomSessionLan, RoomNamesDifferingInCaseAreDifferentRooms) {
   EXPECT_EQ(a.Heard(upper), Events{"message 1 bob hi"});
   EXPECT_TRUE(a.Heard(lower).empty());
   EXPECT_FALSE(lower->SendMessage("nobody here"));
+}
+
+// Two networks behind a router that forwards no broadcast. B is in the room first;
+// A joins with B's address as an extra destination, and B lists A's network by its
+// broadcast address: A's "Join" reaches B across the router, B takes it and answers,
+// and the two chat both ways.
+TEST(RoomSessionLan, ExtraDestinationsReachMembersBehindARouter) {
+  std::string why;
+  auto lab = NetLab::CreateRouted(1, 21, 22, &why);
+  if (!lab) GTEST_SKIP() << "no private LAN: " << why;
+  PollLoop loop;
+  Host a(*lab, 1, loop), b(*lab, 2, loop);
+  ASSERT_TRUE(a.Ready() && b.Ready());
+  RoomSession* ra = a.Open(lab->Broadcast(1), "lobby", "ann", lab->Address(2));
+  RoomSession* rb = b.Open(lab->Broadcast(2), "lobby", "bob", lab->Broadcast(1));
+  ASSERT_TRUE(ra && rb);
+  ASSERT_TRUE(rb->Join());
+  ASSERT_TRUE(ra->Join());
+  ASSERT_TRUE(loop.RunUntil([&] { return ra->MemberCount() == 2 && rb->MemberCount() == 2; }));
+  EXPECT_EQ(Names(*ra), (std::vector<std::string>{"ann", "bob"}));
+  EXPECT_EQ(Names(*rb), (std::vector<std::string>{"bob", "ann"}));
+  EXPECT_EQ(ra->Member(1)->Address, InetAddr(lab->Address(2)));
+  EXPECT_EQ(rb->Member(1)->Address, InetAddr(lab->Address(1)));
+  a.Heard(ra);
+  b.Heard(rb);
+
+  ASSERT_TRUE(ra->SendMessage(kHello));
+  ASSERT_TRUE(rb->SendMessage("back"));
+  ASSERT_TRUE(loop.RunUntil([&] { return a.Pending(ra) >= 1 && b.Pending(rb) >= 1; }));
+  EXPECT_EQ(b.Heard(rb), Events{"message 1 ann " + kHello});
+  EXPECT_EQ(a.Heard(ra), Events{"message 1 bob back"});
+}
+
+// Without extra destinations the broadcast "Join"s stay on their own networks; and a
+// "Join" that does cross (A names B) is not taken by a room that does not name A's side.
+// Each side learns that nothing more is coming from a datagram it sends last.
+TEST(RoomSessionLan, WithoutExtraDestinationsARouterKeepsRoomsApart) {
+  std::string why;
+  auto lab = NetLab::CreateRouted(2, 23, 24, &why);
+  if (!lab) GTEST_SKIP() << "no private LAN: " << why;
+  PollLoop loop;
+  // Hosts 1 and 3 know nothing of each other; host 2 names host 4, which does not name 2.
+  Host a(*lab, 1, loop), a2(*lab, 2, loop), c(*lab, 3, loop), c2(*lab, 4, loop);
+  ASSERT_TRUE(a.Ready() && a2.Ready() && c.Ready() && c2.Ready());
+  RoomSession* ra = a.Open(lab->Broadcast(1), "lobby", "ann");
+  RoomSession* rc = c.Open(lab->Broadcast(3), "lobby", "cat");
+  RoomSession* ra2 = a2.Open(lab->Broadcast(2), "hall", "amy", lab->Address(4));
+  RoomSession* rc2 = c2.Open(lab->Broadcast(4), "hall", "cal");
+  ASSERT_TRUE(ra && rc && ra2 && rc2);
+  for (RoomSession* s : {rc, rc2, ra, ra2}) ASSERT_TRUE(s->Join());
+  // Markers, sent after the joins on the same sockets: an unknown room, dropped by all.
+  FieldMap marker;
+  ASSERT_TRUE(ra->SendToAddress("Notice", marker, InetAddr(lab->Address(3))));
+  ASSERT_TRUE(rc->SendToAddress("Notice", marker, InetAddr(lab->Address(1))));
+  const Ipv4 addr1 = InetAddr(lab->Address(1)), addr2 = InetAddr(lab->Address(2)),
+             addr3 = InetAddr(lab->Address(3));
+  auto from = [](const Host& h, Ipv4 sender) {
+    return std::count(h.senders.begin(), h.senders.end(), sender);
+  };
+  ASSERT_TRUE(loop.RunUntil(
+      [&] { return from(c, addr1) >= 1 && from(a, addr3) >= 1 && from(c2, addr2) >= 1; }));
+  EXPECT_EQ(from(c, addr1), 1);  // the marker alone: A's broadcast Join did not cross
+  EXPECT_EQ(from(a, addr3), 1);
+  EXPECT_EQ(from(c2, addr2), 1);     // A2's Join to host 4 arrived...
+  EXPECT_EQ(rc2->MemberCount(), 1);  // ...and was not taken
+  for (RoomSession* s : {ra, rc, ra2}) EXPECT_EQ(s->MemberCount(), 1);
 }
 
 }  // namespace

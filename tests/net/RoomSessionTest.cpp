@@ -369,6 +369,71 @@ TEST(RoomAddressing, ChooseSessionByOwnAddressNetworkAndRoom) {
   EXPECT_EQ(choose({{"Room", "R"}}, "127.1.0.1"), nullptr);
 }
 
+// Extra destinations: "Join" goes to ConnectTo first, then to each extra address once
+// (never to ConnectTo twice, never to the user's own address), both when joining and
+// when the room announces itself again.
+TEST(RoomAddressing, JoinAndAnnounceAlsoGoToEachExtraDestination) {
+  const std::uint16_t port = test::FreeUdpPort();
+  NullReceiver receiver;
+  ChatSocket chat{&receiver, port};
+  ASSERT_TRUE(chat.Create(nullptr, Addr("127.0.0.1")));
+  UdpSocket b, c, d;
+  ASSERT_TRUE(b.Open(port, false, Addr("127.0.0.2")));
+  ASSERT_TRUE(c.Open(port, false, Addr("127.0.0.3")));
+  ASSERT_TRUE(d.Open(port, false, Addr("127.0.0.4")));
+  ConnectSetting setting = Setting("127.0.0.2", "255.255.255.0", "lobby");
+  setting.ConnectAlso = "127.0.0.3 127.0.0.2 nonsense 127.0.0.1 127.0.0.4";
+  RoomSession session{setting, &chat, nullptr};
+  session.SetLocalAddress(Addr("127.0.0.1"));
+  EXPECT_EQ(session.ExtraDestinations(), (std::vector<Ipv4>{Addr("127.0.0.3"), Addr("127.0.0.2"),
+                                                            Addr("127.0.0.1"), Addr("127.0.0.4")}));
+  const FieldMap join{{"Command", "Join"}, {"Room", "lobby"}, {"Name", "me"}};
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(round == 0 ? session.Join() : (session.Tick(), session.Announce()));
+    for (UdpSocket* peer : {&b, &c, &d}) {
+      EXPECT_EQ(ReadPacket(*peer), join) << round;
+      EXPECT_TRUE(ReadPacket(*peer, 50).empty()) << round;
+    }
+  }
+}
+
+// A room takes datagrams from its own network and from what its extra destinations
+// cover: a host address itself, a broadcast address the block it closes.
+TEST(RoomAddressing, ExtraDestinationsWidenTheReceiveChoice) {
+  ConnectSetting setting = Setting("127.1.0.255", "255.255.0.0", "r");
+  setting.ConnectAlso = "127.9.0.255 127.8.0.6";
+  RoomSession room{setting, nullptr, nullptr};
+  EXPECT_TRUE(room.ContainsAddress(Addr("127.1.2.3")));
+  EXPECT_TRUE(room.ContainsAddress(Addr("127.9.0.7")));
+  EXPECT_FALSE(room.ContainsAddress(Addr("127.9.1.7")));
+  EXPECT_TRUE(room.ContainsAddress(Addr("127.8.0.6")));
+  EXPECT_FALSE(room.ContainsAddress(Addr("127.8.0.7")));
+  EXPECT_FALSE(room.ContainsAddress(Addr("127.7.0.6")));
+
+  NullReceiver receiver;
+  ChatSocket chat{&receiver, test::FreeUdpPort()};
+  ASSERT_TRUE(chat.Create(nullptr, Addr("127.0.0.1")));
+  std::vector<std::unique_ptr<RoomSession>> sessions;
+  setting.ConnectTo = "127.1.0.1";  // unicast on loopback: nothing leaves the machine
+  sessions.push_back(std::make_unique<RoomSession>(setting, &chat, nullptr));
+  sessions.back()->SetLocalAddress(Addr("127.1.0.1"));
+  ASSERT_TRUE(sessions.back()->Join());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.9.0.7")), sessions[0].get());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.8.0.6")), sessions[0].get());
+  // The room name still has to match, and others stay out.
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "x"}}, Addr("127.9.0.7")), nullptr);
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.8.0.7")), nullptr);
+
+  // A later room of the same name on the sender's own network takes it instead.
+  setting.ConnectTo = "127.9.0.1";
+  setting.NetMask = "255.255.255.0";
+  sessions.push_back(std::make_unique<RoomSession>(setting, &chat, nullptr));
+  sessions.back()->SetLocalAddress(Addr("127.9.0.1"));
+  ASSERT_TRUE(sessions.back()->Join());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.9.0.7")), sessions[1].get());
+  EXPECT_EQ(ChooseSession(sessions, {{"Room", "r"}}, Addr("127.8.0.6")), sessions[0].get());
+}
+
 // An observer may destroy the session, or make it leave, from inside any notification.
 // The call that raised the notification must then touch nothing that is gone (the
 // sanitizer builds turn a slip into a failure) and notify nobody further.

@@ -169,6 +169,37 @@ TEST_F(AppSettingsTest, RoundTripIsByteForByte) {
   EXPECT_EQ(test::ReadFile(dir.File("connects.xml")), connects);
 }
 
+// Extra destinations are kept as written and written after AutoConnect; a setting
+// without them writes no element, so such files read and write as before.
+TEST_F(AppSettingsTest, ExtraDestinationsRoundTripAndAreWrittenOnlyWhenPresent) {
+  const std::string withAlso =
+      kDecl +
+      "<Connects><Connect><Name>n</Name><RoomName></RoomName><RealName>r</RealName>"
+      "<ConnectTo>10.0.0.255</ConnectTo><NetMask>255.255.255.0</NetMask>"
+      "<AutoConnect>1</AutoConnect><ConnectAlso>10.1.0.5 10.2.0.255 oops</ConnectAlso>"
+      "</Connect><Connect><Name>m</Name><RoomName>x</RoomName><RealName>r</RealName>"
+      "<ConnectTo>10.0.0.255</ConnectTo><NetMask>255.255.255.0</NetMask>"
+      "<AutoConnect>0</AutoConnect></Connect></Connects>";
+  test::WriteFile(dir.File("connects.xml"), withAlso);
+  settings.LoadSettings();
+  ASSERT_EQ(settings.Connects.size(), 2u);
+  EXPECT_EQ(settings.Connects[0].ConnectAlso, "10.1.0.5 10.2.0.255 oops");
+  EXPECT_EQ(settings.Connects[1].ConnectAlso, "");
+  settings.SaveConnects();
+  EXPECT_EQ(test::ReadFile(dir.File("connects.xml")), withAlso);
+
+  // The element may come anywhere among the others.
+  WriteConnects(Connect("<ConnectAlso>10.3.0.1</ConnectAlso>" + kGood));
+  settings.LoadSettings();
+  ASSERT_EQ(settings.Connects.size(), 1u);
+  EXPECT_EQ(settings.Connects[0].ConnectAlso, "10.3.0.1");
+
+  // A new setting takes them over with the network.
+  ConnectSetting fresh;
+  fresh.PrefillFrom(settings.Connects[0]);
+  EXPECT_EQ(fresh.ConnectAlso, "10.3.0.1");
+}
+
 TEST_F(AppSettingsTest, EmptyConnectListRoundTrips) {
   settings.SaveConnects();
   EXPECT_EQ(test::ReadFile(dir.File("connects.xml")), kDecl + "<Connects></Connects>");

@@ -12,7 +12,7 @@
 namespace vostrelle::test {
 
 bool NetLab::Ip(int host, const std::string& arguments) {
-  if (host < 1 || host >= static_cast<int>(namespaces_.size())) return false;
+  if (host < 1 || host > Hosts()) return false;
   return Run("ip -n " + namespaces_[static_cast<std::size_t>(host)] + " " + arguments);
 }
 
@@ -32,44 +32,115 @@ std::unique_ptr<NetLab> NetLab::Create(int hosts, int net, std::string* whyNot) 
   lab->prefix_ = "vt" + std::to_string(getpid() % 100000) + "n" + std::to_string(net % 100);
   lab->rootFd_ = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
   if (lab->rootFd_ < 0) return fail("cannot open this process's network namespace");
-  const std::string& p = lab->prefix_;
-  const std::string br = p + "br";
-  if (!lab->Run("ip netns add " + br)) return fail("cannot create network namespaces here");
-  lab->namespaces_.push_back(br);
-  if (!lab->Run("ip -n " + br + " link add br0 type bridge") ||
-      !lab->Run("ip -n " + br + " link set br0 up"))
-    return fail("cannot create a bridge");
-  const std::string prefix3 = "10.77." + std::to_string(net) + ".";
-  for (int k = 1; k <= hosts; ++k) {
-    const std::string ns = p + "h" + std::to_string(k);
-    const std::string a = p + "a" + std::to_string(k), b = p + "b" + std::to_string(k);
-    if (!lab->Run("ip netns add " + ns)) return fail("cannot create a host namespace");
-    lab->namespaces_.push_back(ns);
-    const bool ok = lab->Run("ip link add " + a + " type veth peer name " + b) &&
-                    lab->Run("ip link set " + a + " netns " + ns) &&
-                    lab->Run("ip link set " + b + " netns " + br) &&
-                    lab->Run("ip -n " + ns + " link set " + a + " name eth0") &&
-                    lab->Run("ip -n " + ns + " addr add " + prefix3 + std::to_string(k) +
-                             "/24 brd " + prefix3 + "255 dev eth0") &&
-                    lab->Run("ip -n " + ns + " link set eth0 up") &&
-                    lab->Run("ip -n " + ns + " link set lo up") &&
-                    lab->Run("ip -n " + br + " link set " + b + " master br0") &&
-                    lab->Run("ip -n " + br + " link set " + b + " up");
-    if (!ok) return fail("cannot wire host " + std::to_string(k));
-    const int fd = ::open(("/var/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail("cannot open a host namespace");
-    lab->hostFds_.push_back(fd);
+  if (!lab->MakeBridges(1)) return fail("cannot create network namespaces and a bridge here");
+  for (int k = 1; k <= hosts; ++k)
+    if (!lab->AddHost(k, net, 0)) return fail("cannot wire host " + std::to_string(k));
+  if (!lab->WaitLinksUp()) return fail("the lab's links did not come up");
+  return lab;
+}
+
+std::unique_ptr<NetLab> NetLab::CreateRouted(int perNet, int net, int otherNet,
+                                             std::string* whyNot) {
+  auto fail = [&](const std::string& why) {
+    if (whyNot) *whyNot = why;
+    return nullptr;
+  };
+  if (geteuid() != 0) return fail("network namespaces need root");
+  if (std::system("command -v ip >/dev/null 2>&1") != 0) return fail("the ip command is missing");
+  std::unique_ptr<NetLab> lab(new NetLab);
+  lab->net_ = net;
+  lab->prefix_ = "vt" + std::to_string(getpid() % 100000) + "r" + std::to_string(net % 100);
+  lab->rootFd_ = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+  if (lab->rootFd_ < 0) return fail("cannot open this process's network namespace");
+  if (!lab->MakeBridges(2)) return fail("cannot create network namespaces and bridges here");
+  for (int k = 1; k <= 2 * perNet; ++k) {
+    const bool first = k <= perNet;
+    if (!lab->AddHost(k, first ? net : otherNet, first ? 0 : 1))
+      return fail("cannot wire host " + std::to_string(k));
+  }
+  if (!lab->AddRouter(net, otherNet)) return fail("cannot set up the router");
+  for (int k = 1; k <= 2 * perNet; ++k) {
+    const std::string router = "10.77." + std::to_string(k <= perNet ? net : otherNet) + ".254";
+    if (!lab->Ip(k, "route add default via " + router)) return fail("cannot route a host");
   }
   if (!lab->WaitLinksUp()) return fail("the lab's links did not come up");
   return lab;
+}
+
+bool NetLab::MakeBridges(int bridges) {
+  const std::string br = prefix_ + "br";
+  if (!Run("ip netns add " + br)) return false;
+  namespaces_.push_back(br);
+  for (int i = 0; i < bridges; ++i) {
+    const std::string name = "br" + std::to_string(i);
+    if (!Run("ip -n " + br + " link add " + name + " type bridge") ||
+        !Run("ip -n " + br + " link set " + name + " up"))
+      return false;
+  }
+  return true;
+}
+
+bool NetLab::AddHost(int k, int net, int bridge) {
+  const std::string br = namespaces_[0];  // a copy: the list grows below
+  const std::string ns = prefix_ + "h" + std::to_string(k);
+  const std::string a = prefix_ + "a" + std::to_string(k), b = prefix_ + "b" + std::to_string(k);
+  const std::string prefix3 = "10.77." + std::to_string(net) + ".";
+  if (!Run("ip netns add " + ns)) return false;
+  namespaces_.push_back(ns);
+  hostNets_.push_back(net);
+  const bool ok =
+      Run("ip link add " + a + " type veth peer name " + b) &&
+      Run("ip link set " + a + " netns " + ns) && Run("ip link set " + b + " netns " + br) &&
+      Run("ip -n " + ns + " link set " + a + " name eth0") &&
+      Run("ip -n " + ns + " addr add " + prefix3 + std::to_string(k) + "/24 brd " + prefix3 +
+          "255 dev eth0") &&
+      Run("ip -n " + ns + " link set eth0 up") && Run("ip -n " + ns + " link set lo up") &&
+      Run("ip -n " + br + " link set " + b + " master br" + std::to_string(bridge)) &&
+      Run("ip -n " + br + " link set " + b + " up");
+  if (!ok) return false;
+  const int fd = ::open(("/var/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  hostFds_.push_back(fd);
+  return true;
+}
+
+// Linux forwards unicast between its interfaces once ip_forward is on, and never a
+// broadcast (bc_forwarding stays off): the router of a small office.
+bool NetLab::AddRouter(int net, int otherNet) {
+  const std::string br = namespaces_[0];  // a copy: the list grows below
+  const std::string ns = prefix_ + "rt";
+  if (!Run("ip netns add " + ns)) return false;
+  namespaces_.push_back(ns);
+  if (!Run("ip netns exec " + ns + " sysctl -qw net.ipv4.ip_forward=1") ||
+      !Run("ip -n " + ns + " link set lo up"))
+    return false;
+  const int nets[2] = {net, otherNet};
+  for (int i = 0; i < 2; ++i) {
+    const std::string side = std::to_string(i);
+    const std::string a = prefix_ + "ra" + side, b = prefix_ + "rb" + side;
+    const std::string prefix3 = "10.77." + std::to_string(nets[i]) + ".";
+    const bool ok = Run("ip link add " + a + " type veth peer name " + b) &&
+                    Run("ip link set " + a + " netns " + ns) &&
+                    Run("ip link set " + b + " netns " + br) &&
+                    Run("ip -n " + ns + " link set " + a + " name eth" + side) &&
+                    Run("ip -n " + ns + " addr add " + prefix3 + "254/24 brd " + prefix3 +
+                        "255 dev eth" + side) &&
+                    Run("ip -n " + ns + " link set eth" + side + " up") &&
+                    Run("ip -n " + br + " link set " + b + " master br" + side) &&
+                    Run("ip -n " + br + " link set " + b + " up");
+    if (!ok) return false;
+    extraLinks_.push_back("ip -n " + ns + " -o link show dev eth" + side);
+    extraLinks_.push_back("ip -n " + br + " -o link show dev " + b);
+  }
+  return true;
 }
 
 // A veth end drops what is sent on it until the kernel has seen its carrier and given it
 // a queue, which can take up to a second after "link set up". Wait for that on every
 // host and every bridge port, so a test's first datagram is not lost.
 bool NetLab::WaitLinksUp() {
-  std::vector<std::string> links;
-  for (std::size_t k = 1; k < namespaces_.size(); ++k) {
+  std::vector<std::string> links = extraLinks_;
+  for (std::size_t k = 1; k <= hostFds_.size(); ++k) {
     links.push_back("ip -n " + namespaces_[k] + " -o link show dev eth0");
     links.push_back("ip -n " + namespaces_[0] + " -o link show dev " + prefix_ + "b" +
                     std::to_string(k));
@@ -116,11 +187,19 @@ bool NetLab::Leave() {
 }
 
 std::string NetLab::Address(int host) const {
-  return "10.77." + std::to_string(net_) + "." + std::to_string(host);
+  const int net =
+      host >= 1 && host <= Hosts() ? hostNets_[static_cast<std::size_t>(host - 1)] : net_;
+  return "10.77." + std::to_string(net) + "." + std::to_string(host);
 }
 
 std::string NetLab::Broadcast() const {
   return "10.77." + std::to_string(net_) + ".255";
+}
+
+std::string NetLab::Broadcast(int host) const {
+  const int net =
+      host >= 1 && host <= Hosts() ? hostNets_[static_cast<std::size_t>(host - 1)] : net_;
+  return "10.77." + std::to_string(net) + ".255";
 }
 
 }  // namespace vostrelle::test

@@ -609,7 +609,7 @@ class OfferBoundsTest : public TransferListTest,
   void SetUp() override {
     TransferListTest::SetUp();
     ASSERT_TRUE(chat.Create(&loop, kLoopback));
-    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "room", false};
+    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", "room", false, ""};
     room = std::make_unique<RoomSession>(setting, &chat, nullptr);
     room->SetLocalAddress(kLoopback);  // its own join datagram comes back and is dropped
     room->Attach(receiveList.get());

@@ -170,7 +170,7 @@ struct LoopbackRoom {
   std::unique_ptr<RoomSession> session;
   explicit LoopbackRoom(const std::string& roomName) {
     chat.Create(&loop, kLoopback);
-    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", roomName, false};
+    ConnectSetting setting{"127.0.0.1", "255.0.0.0", "me", "", roomName, false, ""};
     session = std::make_unique<RoomSession>(setting, &chat, nullptr);
     session->SetLocalAddress(inet_addr("127.0.0.9"));
   }

@@ -302,6 +302,22 @@ class ViewsTest : public QObject {
     QCOMPARE(v.MemberRows(), (QStringList{"me|127.0.0.1|1", "other|127.0.0.5|0"}));
   }
 
+  // The real host column: the address at once, the name when the lookup answers
+  // (127.0.0.1 is "localhost" in every hosts file), without waiting for it.
+  void hostNamesArriveWithoutHoldingUpTheRow() {
+    ViewHarness v;
+    v.Start({Setting("a")});
+    v.Join(2, "a", "p2");
+    CMemberView real(v.h.doc, v.h.ui);
+    real.ShowMembers(*v.h.doc.Session(0));
+    QCOMPARE(real.topLevelItemCount(), 2);
+    QCOMPARE(real.topLevelItem(0)->text(CMemberView::kHostColumn), QStringLiteral("127.0.0.1"));
+    QTRY_COMPARE(real.topLevelItem(0)->text(CMemberView::kHostColumn), QStringLiteral("localhost"));
+    // Found once: the rows shown again have the name at once.
+    real.ShowMembers(*v.h.doc.Session(0));
+    QCOMPARE(real.topLevelItem(0)->text(CMemberView::kHostColumn), QStringLiteral("localhost"));
+  }
+
   void doubleClickInsertsTheName() {
     ViewHarness v;
     v.Start({Setting("a")});
