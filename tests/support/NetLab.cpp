@@ -20,7 +20,9 @@ bool NetLab::Run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::unique_ptr<NetLab> NetLab::Create(int hosts, int net, std::string* whyNot) {
+// The part both kinds of lab share: root, the ip command, a name of this run's own and
+// the way back to this process's namespace; nullptr with why set where one is missing.
+std::unique_ptr<NetLab> NetLab::Begin(int net, const char* kind, std::string* whyNot) {
   auto fail = [&](const std::string& why) {
     if (whyNot) *whyNot = why;
     return nullptr;
@@ -29,9 +31,19 @@ std::unique_ptr<NetLab> NetLab::Create(int hosts, int net, std::string* whyNot) 
   if (std::system("command -v ip >/dev/null 2>&1") != 0) return fail("the ip command is missing");
   std::unique_ptr<NetLab> lab(new NetLab);
   lab->net_ = net;
-  lab->prefix_ = "vt" + std::to_string(getpid() % 100000) + "n" + std::to_string(net % 100);
+  lab->prefix_ = "vt" + std::to_string(getpid() % 100000) + kind + std::to_string(net % 100);
   lab->rootFd_ = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
   if (lab->rootFd_ < 0) return fail("cannot open this process's network namespace");
+  return lab;
+}
+
+std::unique_ptr<NetLab> NetLab::Create(int hosts, int net, std::string* whyNot) {
+  auto fail = [&](const std::string& why) {
+    if (whyNot) *whyNot = why;
+    return nullptr;
+  };
+  std::unique_ptr<NetLab> lab = Begin(net, "n", whyNot);
+  if (!lab) return nullptr;
   if (!lab->MakeBridges(1)) return fail("cannot create network namespaces and a bridge here");
   for (int k = 1; k <= hosts; ++k)
     if (!lab->AddHost(k, net, 0)) return fail("cannot wire host " + std::to_string(k));
@@ -45,13 +57,8 @@ std::unique_ptr<NetLab> NetLab::CreateRouted(int perNet, int net, int otherNet,
     if (whyNot) *whyNot = why;
     return nullptr;
   };
-  if (geteuid() != 0) return fail("network namespaces need root");
-  if (std::system("command -v ip >/dev/null 2>&1") != 0) return fail("the ip command is missing");
-  std::unique_ptr<NetLab> lab(new NetLab);
-  lab->net_ = net;
-  lab->prefix_ = "vt" + std::to_string(getpid() % 100000) + "r" + std::to_string(net % 100);
-  lab->rootFd_ = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-  if (lab->rootFd_ < 0) return fail("cannot open this process's network namespace");
+  std::unique_ptr<NetLab> lab = Begin(net, "r", whyNot);
+  if (!lab) return nullptr;
   if (!lab->MakeBridges(2)) return fail("cannot create network namespaces and bridges here");
   for (int k = 1; k <= 2 * perNet; ++k) {
     const bool first = k <= perNet;

@@ -46,6 +46,7 @@ class NetLab {
   bool AddHost(int k, int net, int bridge);
   bool AddRouter(int net, int otherNet);
   bool WaitLinksUp();
+  static std::unique_ptr<NetLab> Begin(int net, const char* kind, std::string* whyNot);
   static bool LinkReady(const std::string& line);
   static std::string Output(const std::string& command);
 
