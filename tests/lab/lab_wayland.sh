@@ -9,11 +9,10 @@
 # pointer driven as a VNC client drives wayvnc's, see vnc_pointer.py); a file offered
 # from the member list's menu reaches the peer; --hide, --show, --toggle and a second
 # start act on the running window; a click on a real notification server's name-call
-# bubble (mako) brings the hidden window back;
-# the options' hot key is bound through the real xdg-desktop-portal (with a backend of
-# ours, see portal_backend.py) and each press toggles the window, also after the key is
-# changed; Japanese is converted by ibus with mozc. Screenshots through grim, at scale 1
-# and at scale 2.
+# bubble (mako) brings the hidden window back; the options' hot key is bound through
+# the real xdg-desktop-portal (with a backend of ours, see portal_backend.py) and each
+# press toggles the window, also after the key is changed; Japanese is converted by
+# ibus with mozc. Screenshots through grim, at scale 1 and at scale 2.
 # usage: lab_wayland.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
