@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""A drag source of another toolkit for the lab: a GTK 3 window at X Y that drags the
-file FILE as text/uri-list through the X server's own drag-and-drop protocol. It
-reports on stdout as the drag goes (ready, begin, action, data, end) so that the lab
-can wait for each step instead of for a time.
+"""A drag source of another toolkit for the lab: a GTK 3 window that drags the file FILE
+as text/uri-list through the display's own drag-and-drop protocol (the X server's, or
+a Wayland compositor's data device). On X11 the window opens at X Y; a Wayland
+compositor places it itself. It reports on stdout as the drag goes (ready, press,
+begin, action, data, end) so that the lab can wait for each step instead of for a time.
 
 usage: drag_source.py FILE X Y
 """
@@ -45,6 +46,7 @@ def main():
     def on_end(_widget, _context):
         say("end")
 
+    box.connect("button-press-event", lambda *_: say("press") or False)
     box.connect("drag-begin", on_begin)
     box.connect("drag-data-get", on_data)
     box.connect("drag-end", on_end)

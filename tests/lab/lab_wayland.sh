@@ -4,13 +4,15 @@
 # host 2 is the usual peer under Xvfb. The window must be an xdg_shell one with the
 # program's application id; lines typed through the compositor's virtual keyboard
 # (wtype, Japanese included) reach the peer and the peer's lines come back; a dialog
-# opens by its shortcut and closes; a file offered from the member list reaches the
-# peer; --hide, --show, --toggle and a second start act on the running window; a click
-# on a real notification server's name-call bubble (mako) brings the hidden window back;
-# the options' hot key is bound through the real xdg-desktop-portal (with a backend of
-# ours, see portal_backend.py) and each press toggles the window, also after the key is
-# changed; Japanese is converted by ibus with mozc. Screenshots through grim, at scale 1
-# and at scale 2.
+# opens by its shortcut and closes; a file dragged by a GTK program through the
+# compositor's drag-and-drop onto the peer's row in the member list arrives whole (the
+# pointer driven as a VNC client drives wayvnc's, see vnc_pointer.py); a file offered
+# from the member list's menu reaches the peer; --hide, --show, --toggle and a second
+# start act on the running window; a click on a real notification server's name-call
+# bubble (mako) brings the hidden window back; the options' hot key is bound through
+# the real xdg-desktop-portal (with a backend of ours, see portal_backend.py) and each
+# press toggles the window, also after the key is changed; Japanese is converted by
+# ibus with mozc. Screenshots through grim, at scale 1 and at scale 2.
 # usage: lab_wayland.sh VOSTRELLE ARTIFACTS
 set -u
 LAB_PROGRAM=$1
@@ -30,7 +32,7 @@ USER_ID=$(id -u nobody) || lab_skip "no ordinary user"
 # the user runs copies inside the lab's own folder.
 mkdir -m 755 "$LAB_ROOT/bin"
 install -m 755 "$LAB_PROGRAM" "$LAB_ROOT/bin/vostrelle"
-install -m 755 "$HERE/sni_host.py" "$HERE/portal_backend.py" "$LAB_ROOT/bin/"
+install -m 755 "$HERE/sni_host.py" "$HERE/portal_backend.py" "$HERE/drag_source.py" "$HERE/vnc_pointer.py" "$LAB_ROOT/bin/"
 LAB_PROGRAM="$LAB_ROOT/bin/vostrelle"
 cd "$LAB_ROOT"
 
@@ -195,6 +197,105 @@ until_true 10 shown "オプション設定" || lab_fail "host 1: Alt+S O opened 
 shot wayland-options
 keys -k Escape
 until_true 10 eval '! shown "オプション設定"' || lab_fail "host 1: Escape did not close the options"
+
+# A file dragged by a GTK program of the same session onto 佐藤's row, through the
+# compositor's own drag-and-drop (wl_data_device): the press on the source is a real
+# pointer event, whose serial starts the drag. The source floats over the member list's
+# empty lower part, so the way up to the row crosses nothing else that takes files (the
+# messages would take it too and ask whom to send it to). Each step waits for the
+# source's report; the file must arrive at the peer byte for byte.
+wayland_drag() {
+  local dragged="$H1/home/dragged.bin" out="$LAB_ROOT/wl-drag.out"
+  local sx=$((X + W - 250)) sy=$((Y + 300)) source_pid
+  head -c $((5 * 1024 * 1024 + 4321)) /dev/urandom >"$dragged"
+  chown "$USER_ID:$USER_ID" "$dragged"
+  as_user swaymsg 'for_window [title="^drag source$"] floating enable' >/dev/null
+  mkfifo "$out"
+  as_user env GDK_BACKEND=wayland "$LAB_ROOT/bin/drag_source.py" "$dragged" 0 0 \
+    >"$out" 2>"$LAB_ROOT/wl-drag.err" &
+  source_pid=$!
+  LAB_PIDS+=($source_pid)
+  exec 7<"$out"
+  # The seat's pointer as a VNC client moves it: each step a motion event of a device.
+  coproc POINTER { exec "$LAB_ROOT/bin/vnc_pointer.py" "$H1/vnc.sock" 2>"$LAB_ROOT/pointer.err"; }
+  LAB_PIDS+=($POINTER_PID)
+  if wl_drag_wait ready && pointer_said ready && until_true 10 shown "drag source"; then
+    as_user swaymsg '[title="^drag source$"]' move absolute position $sx $sy >/dev/null
+    if until_true 10 eval 'windows | grep -qP "\t$sx\t$sy\t[0-9]+\t[0-9]+\tdrag source$"'; then
+      wayland_drag_steps $((sx + 40)) $((sy + 40)) "$dragged"
+    else
+      lab_fail "wayland drag: the source did not float at $sx,$sy"
+    fi
+  else
+    lab_fail "wayland drag: no drag source on the screen"
+  fi
+  # Whatever happened, the button is up and the source gone for the steps after.
+  { echo release >&"${POINTER[1]}" && read -r -t 10 _ <&"${POINTER[0]}"; } 2>/dev/null
+  kill "$source_pid" "$POINTER_PID" 2>/dev/null
+  exec 7<&-
+}
+# Drags from X Y on the source to the row, drops, and passes the file DRAGGED.
+wayland_drag_steps() {
+  local x=$1 y=$2 dragged=$3 inbox="$LAB_ROOT/h2/home" row_x=$((X + W - 170)) row_y=$((Y + 58))
+  local step started ended receive
+  # Press first, then move once the source has seen the press: with the motion in the
+  # same batch as the press GTK began no drag.
+  pointer move $x $y && pointer press && wl_drag_wait press || return 1
+  # Past GTK's drag threshold, then up to the row in steps, and a little along it.
+  pointer move $((x + 6)) $((y - 6)) && pointer move $((x + 12)) $((y - 12)) || return 1
+  wl_drag_wait begin || return 1
+  started=$(date +%s%N)
+  for step in 1 2 3 4 5 6; do
+    pointer move $((x + 12 + (row_x - x - 12) * step / 6)) $((y - 12 + (row_y - y + 12) * step / 6)) || return 1
+  done
+  pointer move $((row_x + 4)) $row_y || return 1
+  wl_drag_wait action || { shot wayland-drag-fail; return 1; }
+  shot wayland-drag-over-row
+  pointer release || return 1
+  wl_drag_wait end && wl_drag_wait data || { shot wayland-drag-fail; return 1; }
+  # The drop offers the file: 送信 in the send window (focused as it opens), 受信 at the peer.
+  until_true 10 shown "ファイル送信" || { lab_fail "wayland drag: no send window"; shot wayland-drag-fail; return 1; }
+  keys -k Tab -k space
+  receive=$(lab_window 2 'ファイル受信' 10) || { lab_fail "wayland drag: no receive window"; return 1; }
+  lab_keys 2 "$receive" Tab space
+  until_true 60 test -e "$inbox/dragged.bin" || { lab_fail "wayland drag: nothing arrived"; return 1; }
+  lab_wait_closed 2 "$inbox/dragged.bin" 30
+  ended=$(date +%s%N)
+  cmp -s "$dragged" "$inbox/dragged.bin" || lab_fail "wayland drag: dragged.bin differs from what was sent"
+  echo "wayland drag: $(stat -c %s "$inbox/dragged.bin") bytes, from the drag's start to the whole file in $(((ended - started) / 1000000)) ms"
+  shot wayland-drag-sent
+  lab_shot 2 wayland-drag-received
+  # All done: both windows close without a question.
+  keys -k Escape
+  until_true 10 eval '! shown "ファイル送信"' || lab_fail "wayland drag: the send window stayed"
+  lab_keys 2 "$receive" Escape
+  until_true 10 eval '! DISPLAY=:$(lab_display 2) xdotool search --onlyvisible --name ファイル受信 >/dev/null 2>&1' ||
+    lab_fail "wayland drag: the receive window stayed"
+}
+# Sends the VNC pointer one command and waits until it is sent.
+pointer() {
+  echo "$*" >&"${POINTER[1]}"
+  pointer_said ok
+}
+pointer_said() {
+  local reply
+  read -r -t 10 reply <&"${POINTER[0]}" && [ "$reply" = "$1" ] && return 0
+  lab_fail "wayland drag: the VNC pointer did not say '$1' ($(cat "$LAB_ROOT/pointer.err"))"
+  return 1
+}
+# Reads the drag source's reports until WORD (10 s at most), unless it came already: the
+# data may be asked for while the drag still moves.
+wl_drag_wait() {
+  local line
+  grep -q "^$1" "$LAB_ROOT/wl-drag.log" 2>/dev/null && return 0
+  while read -r -t 10 line <&7; do
+    echo "$line" >>"$LAB_ROOT/wl-drag.log"
+    case "$line" in "$1"*) return 0 ;; esac
+  done
+  lab_fail "wayland drag: the source did not report '$1' ($(cat "$LAB_ROOT/wl-drag.err"))"
+  return 1
+}
+wayland_drag
 
 # A file offered from the member list (top right pane; its second row, under the header,
 # is the peer) through sway's pointer, the file named in the open dialog.
