@@ -134,6 +134,16 @@ walk(json.load(sys.stdin))'
 shown() { windows | grep -F -- "$1" >/dev/null; }
 main_shown() { shown " - Vostrelle"; }
 main_hidden() { ! main_shown; }
+# The title of the window sway gives the keyboard to.
+focused_title() {
+  as_user swaymsg -t get_tree | $PY -c 'import json, sys
+def walk(node):
+    if node.get("focused") and node.get("pid"):
+        print(node.get("name"))
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))'
+}
 shot() {
   as_user grim "$H1/shot.png" && mv "$H1/shot.png" "$LAB_ART/$1.png"
 }
@@ -171,7 +181,11 @@ read -r app_id shell X Y W H title < <(windows | grep -F " - Vostrelle")
 [ "$app_id" = vostrelle ] || lab_fail "host 1: the window's app_id is '$app_id'"
 [ "$title" = "$ROOM - Vostrelle" ] || lab_fail "host 1: the window is titled '$title'"
 
-# Chat both ways. The input line has the focus when the window opens.
+# Chat both ways. The input line has the focus when the window opens; the window has
+# sway's keyboard focus only once sway has mapped and activated it, which can come after
+# the tree first lists it: keys typed before that go to no one.
+until_true 10 eval '[ "$(focused_title)" = "$ROOM - Vostrelle" ]' ||
+  lab_fail "host 1: the window never got the keyboard focus"
 keys "こんにちは、佐藤さん。日本語です"
 keys -k Return
 lab_wait_log 2 "雑談" "[山田] こんにちは、佐藤さん。日本語です" || lab_fail "host 2 did not hear the Japanese line"
