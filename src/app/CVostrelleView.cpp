@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTimerEvent>
 #include <cstdlib>
 
@@ -166,16 +165,8 @@ void CVostrelleView::NoteInputKey(QEvent* event) {
 bool CVostrelleView::HandleInputDrop(QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
-  auto* drop = static_cast<QDropEvent*>(event);
   // Anything but local files (text, links) drops into the line as before.
-  const QStringList paths = LocalFiles(drop->mimeData());
-  if (paths.isEmpty()) return false;
-  drop->setDropAction(Qt::CopyAction);
-  drop->accept();
-  if (type == QEvent::Drop)
-    // The questions that may follow wait until the drag source has heard the drop ended.
-    QTimer::singleShot(0, this, [this, paths] { PostOfferFiles(doc_, paths); });
-  return true;
+  return TakeFileDrop(static_cast<QDropEvent*>(event), doc_, this);
 }
 
 bool CVostrelleView::PasteImage() {

@@ -3,11 +3,9 @@
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextCursor>
-#include <QTimer>
 #include <cstdarg>
 #include <cstdio>
 
@@ -212,33 +210,15 @@ void CMessageView::HandleSelect(HintObject* object, bool chosen) {
 }
 
 void CMessageView::dragEnterEvent(QDragEnterEvent* event) {
-  if (LocalFiles(event->mimeData()).isEmpty()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+  if (!TakeFileDrop(event, doc_, this)) event->ignore();
 }
 
 void CMessageView::dragMoveEvent(QDragMoveEvent* event) {
-  if (LocalFiles(event->mimeData()).isEmpty()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+  if (!TakeFileDrop(event, doc_, this)) event->ignore();
 }
 
 void CMessageView::dropEvent(QDropEvent* event) {
-  const QStringList paths = LocalFiles(event->mimeData());
-  if (paths.isEmpty()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-  // The questions that may follow wait until the drag source has heard the drop ended.
-  QTimer::singleShot(0, this, [this, paths] { PostOfferFiles(doc_, paths); });
+  if (!TakeFileDrop(event, doc_, this)) event->ignore();
 }
 
 }  // namespace vostrelle

@@ -1,6 +1,7 @@
 #include "views/OfferDialogs.h"
 
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -43,6 +45,17 @@ bool PostOfferFiles(CVostrelleDoc& doc, const QStringList& paths, bool image) {
   OfferFilesHint hint(std::move(native), image);
   doc.UpdateAllViews(nullptr, kHintOfferFiles, &hint);
   return hint.Offered;
+}
+
+bool TakeFileDrop(QDropEvent* event, CVostrelleDoc& doc, QObject* context) {
+  const QStringList paths = LocalFiles(event->mimeData());
+  if (paths.isEmpty()) return false;
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  if (event->type() == QEvent::Drop)
+    // The questions that may follow wait until the drag source has heard the drop ended.
+    QTimer::singleShot(0, context, [&doc, paths] { PostOfferFiles(doc, paths); });
+  return true;
 }
 
 MemberChooser::MemberChooser(const QStringList& names, int current, QWidget* parent)

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+class QDropEvent;
 class QLabel;
 class QListWidget;
 class QMimeData;
+class QObject;
 
 namespace vostrelle {
 
@@ -19,6 +21,10 @@ class CVostrelleDoc;
 QStringList LocalFiles(const QMimeData* data);
 // Asks the member list, through the document, to offer paths; true when they went out.
 bool PostOfferFiles(CVostrelleDoc& doc, const QStringList& paths, bool image = false);
+// A drag entering, moving over or dropped on a place that passes local files on to the
+// member list: false (nothing done) when it carries none. Otherwise it is accepted as a
+// copy, and a drop offers the files once context's event loop turns again.
+bool TakeFileDrop(QDropEvent* event, CVostrelleDoc& doc, QObject* context);
 
 // 送信先の選択: a list of the members who can take files, the first one chosen.
 class MemberChooser : public QDialog {
