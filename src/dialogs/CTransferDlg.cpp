@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -25,28 +24,15 @@ constexpr int kWidths[CTransferDlg::kColumns] = {100, 60, 60, 80, 80, 200};
 
 QIcon Arrow(bool up, QColor color) {
   return DrawnIcon([=](QPainter& p) {
+    // Drawn pointing up; the downward one is its mirror image.
+    if (!up) {
+      p.translate(0, 16);
+      p.scale(1, -1);
+    }
     p.setPen(QPen(color.darker(150), 1));
     p.setBrush(color);
-    QPainterPath path;
-    if (up) {
-      path.moveTo(8, 1);
-      path.lineTo(15, 8);
-      path.lineTo(11, 8);
-      path.lineTo(11, 15);
-      path.lineTo(5, 15);
-      path.lineTo(5, 8);
-      path.lineTo(1, 8);
-    } else {
-      path.moveTo(8, 15);
-      path.lineTo(15, 8);
-      path.lineTo(11, 8);
-      path.lineTo(11, 1);
-      path.lineTo(5, 1);
-      path.lineTo(5, 8);
-      path.lineTo(1, 8);
-    }
-    path.closeSubpath();
-    p.drawPath(path);
+    const QPointF arrow[] = {{8, 1}, {15, 8}, {11, 8}, {11, 15}, {5, 15}, {5, 8}, {1, 8}};
+    p.drawPolygon(arrow, 7);
   });
 }
 
