@@ -113,8 +113,8 @@ QString PortalHotKey::NextToken() {
   return QStringLiteral("vostrelle%1").arg(++counter_);
 }
 
-QString PortalHotKey::Request(const QString& method, const QList<QVariant>& arguments,
-                              const QString& token) {
+void PortalHotKey::Request(const QString& method, const QList<QVariant>& arguments,
+                           const QString& token) {
   // The answer comes as a signal on a path made from our bus name and the token: listen
   // there before asking, so a quick answer is not missed.
   QString sender = bus_.baseService().mid(1);
@@ -124,27 +124,37 @@ QString PortalHotKey::Request(const QString& method, const QList<QVariant>& argu
   const char* slot = SLOT(OnResponse(uint, QVariantMap, QDBusMessage));
   const QString request = QStringLiteral("org.freedesktop.portal.Request");
   bus_.connect(kPortal, path, request, QStringLiteral("Response"), this, slot);
+  pending_ = path;
   QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kShortcuts, method);
   call.setArguments(arguments);
-  const QDBusMessage reply = bus_.call(call);
-  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-    bus_.disconnect(kPortal, path, request, QStringLiteral("Response"), this, slot);
-    return {};
-  }
-  const QString handle = PathText(reply.arguments().first());
-  // A portal older than the token scheme answers on a path of its own.
-  if (handle != path)
-    bus_.connect(kPortal, handle, request, QStringLiteral("Response"), this, slot);
-  return handle;
+  // Asked without waiting: a portal that is slow to answer must not hold up the window.
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, path, request, slot](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            const QDBusMessage reply = w->reply();
+            if (pending_ != path) return;  // closed or asked again meanwhile
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+              bus_.disconnect(kPortal, path, request, QStringLiteral("Response"), this, slot);
+              pending_.clear();
+              stage_ = Stage::None;
+              emit Bound(false);
+              return;
+            }
+            // A portal older than the token scheme answers on a path of its own.
+            const QString handle = PathText(reply.arguments().first());
+            if (handle == path) return;
+            bus_.connect(kPortal, handle, request, QStringLiteral("Response"), this, slot);
+            pending_ = handle;
+          });
 }
 
 void PortalHotKey::CreateSession() {
   const QVariantMap options{{QStringLiteral("handle_token"), NextToken()},
                             {QStringLiteral("session_handle_token"), NextToken()}};
-  pending_ = Request(QStringLiteral("CreateSession"), {options},
-                     options.value(QStringLiteral("handle_token")).toString());
-  stage_ = pending_.isEmpty() ? Stage::None : Stage::Creating;
-  if (pending_.isEmpty()) emit Bound(false);
+  stage_ = Stage::Creating;
+  Request(QStringLiteral("CreateSession"), {options},
+          options.value(QStringLiteral("handle_token")).toString());
 }
 
 void PortalHotKey::BindShortcut() {
@@ -156,9 +166,8 @@ void PortalHotKey::BindShortcut() {
   const QList<QVariant> arguments{QVariant::fromValue(QDBusObjectPath(session_)),
                                   QVariant::fromValue(QList<PortalShortcut>{shortcut}), QString(),
                                   QVariantMap{{QStringLiteral("handle_token"), token}}};
-  pending_ = Request(QStringLiteral("BindShortcuts"), arguments, token);
-  stage_ = pending_.isEmpty() ? Stage::None : Stage::Binding;
-  if (pending_.isEmpty()) emit Bound(false);
+  stage_ = Stage::Binding;
+  Request(QStringLiteral("BindShortcuts"), arguments, token);
 }
 
 void PortalHotKey::OnResponse(uint response, const QVariantMap& results,

@@ -48,7 +48,9 @@ class PortalHotKey : public QObject {
 
  private:
   enum class Stage { None, Creating, Binding, Bound };
-  QString Request(const QString& method, const QList<QVariant>& arguments, const QString& token);
+  // Calls method; its Response is awaited on pending_, and a call that fails ends the
+  // binding with Bound(false).
+  void Request(const QString& method, const QList<QVariant>& arguments, const QString& token);
   QString NextToken();
   void CreateSession();
   void BindShortcut();
