@@ -1,7 +1,6 @@
 #include "app/NetworkCheckWindow.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,12 +21,6 @@ namespace {
 
 constexpr int kToolMs = 5000;
 
-std::string ReadUfwConf() {
-  QFile file(QStringLiteral("/etc/ufw/ufw.conf"));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
-
 }  // namespace
 
 NetworkCheckWindow::NetworkCheckWindow(CVostrelleDoc& doc, QWidget* parent)
@@ -38,7 +31,7 @@ NetworkCheckWindow::NetworkCheckWindow(CVostrelleDoc& doc, QWidget* parent)
                    std::function<void(const ToolAnswer&)> done) {
     RunProcess(program, arguments, std::move(done));
   };
-  UfwConfig = ReadUfwConf;
+  UfwConfig = UfwConfText;
   Ports = PortsReport;
 
   report_ = new QPlainTextEdit(this);

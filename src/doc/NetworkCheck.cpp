@@ -67,6 +67,11 @@ bool TableHasPort(const std::string& table, std::uint16_t port, bool listening) 
   return false;
 }
 
+std::string UfwConfText() {
+  bool ok = false;
+  return ReadAll("/etc/ufw/ufw.conf", &ok);
+}
+
 std::string PortsReport() {
   return PortLine("UDP 28888", "/proc/net/udp", kChatPort, false) +
          PortLine("TCP 28889", "/proc/net/tcp", kFilePort, true);

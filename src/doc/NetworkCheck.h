@@ -29,6 +29,8 @@ struct ToolAnswer {
   std::string output;
 };
 
+// The text of /etc/ufw/ufw.conf; empty where there is none.
+std::string UfwConfText();
 // ufw: confText is /etc/ufw/ufw.conf (empty when there is none), status is "ufw status
 // verbose" (needs root; a user gets an error, which makes an active ufw unknown).
 std::string UfwReport(const std::string& confText, const ToolAnswer& status);
